@@ -1,0 +1,33 @@
+# Build helpers shared by every folder: one static library per folder, one
+# GoogleTest executable per tested folder, the same strict warnings on all
+# of our own code.
+
+if(QUARROW_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+function(quarrow_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# quarrow_library(<name> <sources>...): a static library of our own code whose
+# users see the layer's headers as "win32/...", "afx/..." and the program's
+# folders as "launcher/...", "browser/..." and so on.
+function(quarrow_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/platform" "${PROJECT_SOURCE_DIR}")
+    quarrow_warnings(${name})
+endfunction()
+
+# quarrow_test(<name> SOURCES <files>... LIBS <libraries>...): a GoogleTest
+# executable whose cases CTest discovers when the tests run.
+function(quarrow_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+    quarrow_warnings(${name})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 120)
+endfunction()
