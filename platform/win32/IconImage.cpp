@@ -112,6 +112,18 @@ void IconImage::premultiply(DecodedImage& image)
     }
 }
 
+DecodedImage IconImage::straight() const
+{
+    DecodedImage out = m_image;
+    for (size_t i = 0; i + 3 < out.bgra.size(); i += 4) {
+        const unsigned a = out.bgra[i + 3];
+        for (int c = 0; c < 3; ++c) {
+            out.bgra[i + c] = a == 0 ? 0 : static_cast<BYTE>(std::min(255u, (out.bgra[i + c] * 255u + a / 2) / a));
+        }
+    }
+    return out;
+}
+
 IconImage::IconImage(const DecodedImage& source, int size)
 {
     m_source = source;

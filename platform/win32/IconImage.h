@@ -1,7 +1,8 @@
 // Internal to the platform layer: what an HICON of this platform is. The
 // icon loader (LoadIconW) makes one from an icon group of the module's
-// resources; the window system reads its pixels to show window and
-// taskbar icons. Pixels are BGRA with premultiplied alpha, top-down rows.
+// resources, at the system's large icon size, and keeps the image it was
+// made from; the window system reads the pixels (fromHandle) to show window
+// and taskbar icons. Pixels are BGRA with premultiplied alpha, top-down.
 #pragma once
 
 #include "win32/DecodedImage.h"
@@ -41,6 +42,10 @@ public:
     const DecodedImage& image() const { return m_image; }
     // The image as the resource holds it, premultiplied.
     const DecodedImage& source() const { return m_source; }
+
+    // The icon's pixels with straight alpha, as an icon's colour bitmap
+    // holds them.
+    DecodedImage straight() const;
 
     static void premultiply(DecodedImage& image);
 

@@ -129,22 +129,3 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax)
         pos += length * 2;
     }
 }
-
-HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
-{
-    if (instance == nullptr) {
-        // The system's predefined icons (IDI_APPLICATION...) do not exist here.
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    ResourceModule* m = moduleOrFail(instance);
-    if (m == nullptr) return nullptr;
-    if (name == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    DWORD code = 0;
-    const HICON icon = m->loadIcon(ResourceName::fromArgument(name), code);
-    if (icon == nullptr) SetLastError(code);
-    return icon;
-}

@@ -98,8 +98,8 @@ BOOL FreeResource(HGLOBAL resourceData);
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 
 // Loads an icon group and the image in it that fits the system's large
-// icon size (32 x 32) best, scaled to that size. The handle is shared:
-// loading the same icon again gives the same handle, and it lives as long
-// as the module. A null instance asks for the system's own icons, which
+// icon size (32 x 32) best, scaled to that size (win32/IconImage.h is what
+// the handle refers to). The handle is shared: loading the same icon again
+// gives the same handle, and it lives as long as the module. A null instance asks for the system's own icons, which
 // this platform does not have (ERROR_RESOURCE_NAME_NOT_FOUND).
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);

@@ -119,10 +119,10 @@ const ResourceEntry* ResourceModule::entry(HRSRC resource) const
     return nullptr;
 }
 
-HICON ResourceModule::loadIcon(const ResourceName& name, DWORD& errorCode)
+const IconImage* ResourceModule::loadIcon(const ResourceName& name, DWORD& errorCode)
 {
     const auto cached = m_icons.find(name);
-    if (cached != m_icons.end()) return cached->second->handle();
+    if (cached != m_icons.end()) return cached->second.get();
 
     const ResourceEntry* group = find(ResourceName::ordinal(14), name, std::nullopt, errorCode);
     if (group == nullptr) return nullptr;
@@ -173,9 +173,9 @@ HICON ResourceModule::loadIcon(const ResourceName& name, DWORD& errorCode)
         return nullptr;
     }
     auto icon = std::make_unique<IconImage>(*decoded, target);
-    const HICON handle = icon->handle();
+    const IconImage* result = icon.get();
     m_icons.emplace(name, std::move(icon));
-    return handle;
+    return result;
 }
 
 } // namespace quarrow

@@ -56,8 +56,10 @@ public:
     // The entry behind a handle that this module gave out, else null.
     const ResourceEntry* entry(HRSRC resource) const;
 
-    // The shared icon of an icon group, made at the first request.
-    HICON loadIcon(const ResourceName& name, DWORD& errorCode);
+    // The icon of an icon group at the system's large icon size, decoded at
+    // the first request and kept for the module's life: LoadIconW's shared
+    // icon handle is this object.
+    const IconImage* loadIcon(const ResourceName& name, DWORD& errorCode);
 
 private:
     ResourceModule(const BYTE* bytes, size_t size, bool embedded);
