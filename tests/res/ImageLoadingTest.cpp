@@ -36,7 +36,7 @@ IStream* streamOver(const std::vector<BYTE>& bytes)
 {
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, bytes.size());
     if (block == nullptr) return nullptr;
-    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
     IStream* stream = nullptr;
     if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) return nullptr;
