@@ -305,7 +305,7 @@ void paintFrame(cairo_t* cr)
     cairo_pattern_destroy(gold);
 
     // Jewels at the outline's corners.
-    const double jewels[][2] = {{186, 26}, {24, 340}, {1024, 50}, {1024, 564}, {30, 560}, {501, 600}};
+    const double jewels[][2] = {{186, 26}, {24, 340}, {1030, 100}, {1024, 564}, {30, 560}, {501, 600}};
     for (const auto& j : jewels) {
         Painter::diamond(cr, j[0], j[1], 6, 8);
         Painter::setColour(cr, 0x2a1a08);

@@ -1,23 +1,71 @@
 // Paints every picture of the launcher's resources and writes them into the
 // given resource folder (res/): the background, the twelve link-button and
 // six small-button images, and the application icon. Run by hand through
-// the `artwork` build target; its output is committed.
+// the `artwork` build target; its output is committed. With --preview it
+// instead composes the pictures already written into one picture of the
+// launcher (the `artwork_preview` target writes it into the build tree).
 #include "ArtworkFiles.h"
 #include "BackgroundArt.h"
 #include "ButtonArt.h"
 #include "IconArt.h"
 
+#include <cairo.h>
+
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 using artwork::ArtworkFiles;
 using artwork::ButtonArt;
 
+namespace {
+
+// Composes the written pictures as the launcher shows them (background on a
+// grey desktop, each button's normal image at its place) into one PNG, to
+// look at the artwork as a whole.
+void writePreview(const std::string& dir, const std::string& out)
+{
+    cairo_surface_t* canvas = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1044 + 80, 616 + 80);
+    cairo_t* cr = cairo_create(canvas);
+    cairo_set_source_rgb(cr, 0.45, 0.47, 0.5);
+    cairo_paint(cr);
+    const auto place = [&](const std::string& name, int x, int y) {
+        cairo_surface_t* s = cairo_image_surface_create_from_png((dir + "/images/" + name + ".png").c_str());
+        cairo_set_source_surface(cr, s, 40 + x, 40 + y);
+        cairo_paint(cr);
+        cairo_surface_destroy(s);
+    };
+    place("background", 0, 0);
+    place("home_normal", 380, 162);
+    place("guide_hover", 540, 162);
+    place("forum_pressed", 699, 162);
+    place("service_normal", 856, 162);
+    place("min_normal", 950, 22);
+    place("close_hover", 990, 22);
+    cairo_destroy(cr);
+    if (cairo_surface_write_to_png(canvas, out.c_str()) != CAIRO_STATUS_SUCCESS) {
+        throw std::runtime_error("cannot write " + out);
+    }
+    cairo_surface_destroy(canvas);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[2], "--preview") == 0) {
+        try {
+            writePreview(argv[1], argv[3]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "artwork: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <resource folder>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <resource folder> [--preview <out.png>]\n", argv[0]);
         return 2;
     }
     const std::string dir = argv[1];
