@@ -1,0 +1,149 @@
+// Narrow <-> wide conversions through the thread's ANSI code page.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "win32/ErrHandlingApi.h"
+#include "win32/WinNls.h"
+
+namespace {
+
+// Restores the process default after each test that picks a thread locale.
+class ThreadLocale : public ::testing::Test {
+protected:
+    void TearDown() override { SetThreadLocale(LOCALE_USER_DEFAULT); }
+};
+
+std::string ToNarrow(UINT cp, const std::u16string& wide, BOOL* usedDefault = nullptr)
+{
+    int n = WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, usedDefault);
+    std::string out(static_cast<size_t>(n), '\0');
+    if (n) {
+        EXPECT_EQ(n, WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                                         usedDefault));
+    }
+    return out;
+}
+
+std::u16string ToWide(UINT cp, const std::string& narrow)
+{
+    int n = MultiByteToWideChar(cp, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
+    std::u16string out(static_cast<size_t>(n), u'\0');
+    if (n) {
+        EXPECT_EQ(n, MultiByteToWideChar(cp, 0, narrow.data(), static_cast<int>(narrow.size()), out.data(), n));
+    }
+    return out;
+}
+
+TEST_F(ThreadLocale, LocaleSelectsTheAnsiCodePage)
+{
+    struct Case {
+        LCID locale;
+        UINT codePage;
+    };
+    for (Case c : {Case{2052, 936}, Case{1028, 950}, Case{1041, 932}, Case{1042, 949}, Case{1033, 1252},
+                   Case{1049, 1251}}) {
+        ASSERT_TRUE(SetThreadLocale(c.locale)) << c.locale;
+        EXPECT_EQ(c.codePage, GetACP()) << c.locale;
+        EXPECT_EQ(c.locale, GetThreadLocale());
+    }
+    EXPECT_FALSE(SetThreadLocale(0x7FFF));
+    EXPECT_EQ(1251u, GetACP()) << "a refused locale keeps the previous one";
+}
+
+TEST_F(ThreadLocale, DefaultIsTheProcessCodesetAndUtf8Here)
+{
+    // The test process runs in a UTF-8 or C locale, both of which are 65001.
+    EXPECT_EQ(65001u, GetACP());
+    std::u16string wide = u"用户\u00e9";
+    EXPECT_EQ("\xe7\x94\xa8\xe6\x88\xb7\xc3\xa9", ToNarrow(CP_THREAD_ACP, wide));
+    EXPECT_EQ(wide, ToWide(CP_THREAD_ACP, "\xe7\x94\xa8\xe6\x88\xb7\xc3\xa9"));
+}
+
+TEST_F(ThreadLocale, ChineseRoundTripsThroughGbk)
+{
+    ASSERT_TRUE(SetThreadLocale(2052));
+    BOOL usedDefault = TRUE;
+    std::string gbk = ToNarrow(CP_THREAD_ACP, u"玩家", &usedDefault);
+    EXPECT_EQ("\xcd\xe6\xbc\xd2", gbk);
+    EXPECT_FALSE(usedDefault);
+    EXPECT_EQ(u"玩家", ToWide(CP_THREAD_ACP, gbk));
+}
+
+TEST_F(ThreadLocale, UnrepresentableCharactersBecomeTheDefaultCharacter)
+{
+    ASSERT_TRUE(SetThreadLocale(2052));
+    struct Case {
+        std::u16string wide;
+        std::string narrow;
+    };
+    const Case cases[] = {
+        {u"a\u00e9b", "a\xa8\xa6" "b"},         // é is in GBK
+        {u"a\u0e01b", "a?b"},                   // Thai is not
+        {u"\U0001F600x", "?x"},                 // one default character per surrogate pair
+        {std::u16string(u"a") + char16_t(0xD800) + u"b", "a?b"},  // lone high surrogate
+        {std::u16string(u"a") + char16_t(0xDC00), "a?"},          // lone low surrogate at the end
+        {std::u16string(u"a") + char16_t(0xD800), "a?"},          // high surrogate at the end
+    };
+    for (const Case& c : cases) {
+        BOOL usedDefault = FALSE;
+        EXPECT_EQ(c.narrow, ToNarrow(CP_THREAD_ACP, c.wide, &usedDefault));
+        EXPECT_EQ(c.narrow.find('?') != std::string::npos, usedDefault != FALSE);
+    }
+    EXPECT_EQ("a*b", [] {
+        char out[8] = {};
+        int n = WideCharToMultiByte(CP_THREAD_ACP, 0, u"a\u0e01b", 3, out, sizeof(out), "*", nullptr);
+        return std::string(out, static_cast<size_t>(n));
+    }());
+}
+
+TEST(Nls, LoneSurrogatesInUtf8BecomeTheDefaultCharacter)
+{
+    std::u16string wide = std::u16string(u"x") + char16_t(0xDFFF) + char16_t(0xD801) + u"y";
+    EXPECT_EQ("x??y", ToNarrow(CP_UTF8, wide));
+}
+
+TEST(Nls, NarrowToWideStopsAtTheFirstZeroByteWhenNoLengthIsGiven)
+{
+    const char text[] = "ab\0cd";
+    WCHAR out[8];
+    ASSERT_EQ(3, MultiByteToWideChar(CP_UTF8, 0, text, -1, out, 8));
+    EXPECT_EQ(std::u16string(u"ab", 3), std::u16string(out, 3));
+    // With an explicit length the zero byte is a character like any other.
+    ASSERT_EQ(5, MultiByteToWideChar(CP_UTF8, 0, text, 5, out, 8));
+    EXPECT_EQ(std::u16string(u"ab\0cd", 5), std::u16string(out, 5));
+}
+
+TEST(Nls, InvalidBytesBecomeReplacementCharacters)
+{
+    EXPECT_EQ(u"a\uFFFDb", ToWide(CP_UTF8, "a\xff" "b"));
+    EXPECT_EQ(u"a\uFFFD", ToWide(CP_UTF8, "a\xe7\x94"));  // truncated sequence at the end
+    EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xff", 2, nullptr, 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION), GetLastError());
+}
+
+TEST(Nls, BufferSizesAndBadArgumentsAreReported)
+{
+    char small[2];
+    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, 0, u"abc", 3, small, 2, nullptr, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+    WCHAR wsmall[1];
+    EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "ab", 2, wsmall, 1));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+    EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, nullptr, 2, nullptr, 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(0, WideCharToMultiByte(12345, 0, u"a", 1, nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    // -1 counts the terminating zero.
+    EXPECT_EQ(4, WideCharToMultiByte(CP_UTF8, 0, u"abc", -1, nullptr, 0, nullptr, nullptr));
+}
+
+TEST(Nls, LongTextConvertsCompletely)
+{
+    std::u16string wide;
+    for (int i = 0; i < 100000; ++i) wide += (i % 3 == 0) ? u'中' : u'x';
+    std::string narrow = ToNarrow(CP_UTF8, wide);
+    EXPECT_EQ(wide, ToWide(CP_UTF8, narrow));
+}
+
+}  // namespace
