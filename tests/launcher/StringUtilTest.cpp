@@ -1,0 +1,69 @@
+// Splitting and query-value decoding of the login hand-off.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/StringUtil.h"
+
+namespace {
+
+std::vector<std::u16string> Parts(const CStringArray& a)
+{
+    std::vector<std::u16string> out;
+    for (INT_PTR i = 0; i < a.GetSize(); ++i) out.emplace_back(a[i].GetString(), a[i].GetLength());
+    return out;
+}
+
+TEST(SplitString, Table)
+{
+    struct Case {
+        const char16_t* text;
+        char sep;
+        std::vector<std::u16string> parts;
+    };
+    const Case cases[] = {
+        {u"", '&', {}},
+        {u"a", '&', {u"a"}},
+        {u"a&b", '&', {u"a", u"b"}},
+        {u"&a", '&', {u"", u"a"}},
+        {u"a&", '&', {u"a", u""}},
+        {u"a&&b", '&', {u"a", u"", u"b"}},
+        {u"&", '&', {u"", u""}},
+        {u"a=b=c", '=', {u"a", u"b", u"c"}},
+        {u"userid=42&from=abc", '&', {u"userid=42", u"from=abc"}},
+    };
+    CStringArray parts;
+    parts.Add(u"stale");
+    for (const Case& c : cases) {
+        int n = SplitString(c.text, parts, c.sep);
+        EXPECT_EQ(static_cast<int>(c.parts.size()), n);
+        EXPECT_EQ(c.parts, Parts(parts)) << "text: " << CString(c.text).GetLength();
+    }
+}
+
+TEST(UrlDecode, Table)
+{
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"abc", "abc"},
+        {"a+b", "a b"},
+        {"a+b%41%4a", "a bAJ"},
+        {"%3D%2c", "=,"},
+        {"ab%00cd", std::string("ab\0cd", 5)},
+        {"%e7%8E%a9", "\xe7\x8e\xa9"},
+        {"%zz1", "?1"},   // a malformed escape consumes three characters
+        {"%4", "?"},      // as many as remain, nothing beyond the end
+        {"a%", "a?"},
+        {"%%41", "?1"},
+        {"100%", "100?"},
+        {"#top", "#top"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.out, UrlDecode(c.in)) << c.in;
+}
+
+}  // namespace
