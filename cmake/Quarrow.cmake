@@ -7,6 +7,14 @@ if(QUARROW_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz build instruments all of our code for libFuzzer's coverage and
+# checks it with AddressSanitizer and UndefinedBehaviorSanitizer.
+if(QUARROW_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 function(quarrow_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()

@@ -1,5 +1,7 @@
 #include "launcher/StringUtil.h"
 
+#include "win32/WinNls.h"
+
 int SplitString(const CString& text, CStringArray& parts, char separator)
 {
     parts.RemoveAll();
@@ -50,3 +52,18 @@ std::string UrlDecode(const std::string& value)
     }
     return out;
 }
+
+std::string ToThreadAnsi(const CString& text)
+{
+    if (text.IsEmpty()) return {};
+    int needed = WideCharToMultiByte(CP_THREAD_ACP, 0, text.GetString(), text.GetLength(), nullptr, 0, nullptr,
+                                     nullptr);
+    std::string out(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
+    if (needed > 0) {
+        WideCharToMultiByte(CP_THREAD_ACP, 0, text.GetString(), text.GetLength(), out.data(), needed, nullptr,
+                            nullptr);
+    }
+    return out;
+}
+
+CString FromThreadAnsi(const std::string& text) { return CString(text.c_str()); }

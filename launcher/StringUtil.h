@@ -21,3 +21,11 @@ int SplitString(const CString& text, CStringArray& parts, char separator);
 // itself and the (at most two) characters after it, and yields a '?', so
 // a malformed escape shows in the result instead of passing as text.
 std::string UrlDecode(const std::string& value);
+
+// Converts to narrow text in the thread's ANSI code page; a character the
+// code page cannot represent becomes its default character.
+std::string ToThreadAnsi(const CString& text);
+
+// Converts narrow text in the thread's ANSI code page to wide text, up to
+// its first zero byte.
+CString FromThreadAnsi(const std::string& text);

@@ -142,13 +142,13 @@ const IconImage* ResourceModule::loadIcon(const ResourceName& name, DWORD& error
     }
     // Best fit for the large icon size: the exact size, else the smallest
     // larger one, else the largest; among equals the deepest colour.
-    const int target = IconImage::kLargeIconSize;
+    constexpr int target = IconImage::kLargeIconSize;
     int best = -1, bestSize = 0, bestBits = 0;
     for (int i = 0; i < count; ++i) {
         const BYTE* e = group->data + 6 + 14 * i;
         const int size = e[0] == 0 ? 256 : e[0];
         const int bits = readWord(e + 6);
-        const auto rank = [target](int s) { return s == target ? 0 : s > target ? 1 : 2; };
+        const auto rank = [](int s) { return s == target ? 0 : s > target ? 1 : 2; };
         bool better = best < 0;
         if (!better) {
             if (rank(size) != rank(bestSize)) better = rank(size) < rank(bestSize);
