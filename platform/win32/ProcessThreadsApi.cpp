@@ -1,0 +1,590 @@
+// CreateProcessA and CloseHandle on POSIX.
+//
+// A program is started with a double fork: an intermediate child forks the
+// program's process and exits at once, and the caller reaps the intermediate
+// right away. The program is thereby re-parented away from the caller, so
+// the caller never waits for it, never leaves a zombie behind, and never has
+// to touch the process-wide SIGCHLD disposition (which GLib's child watching
+// relies on). Everything the children need is prepared before forking,
+// because between fork and exec only async-signal-safe calls are allowed.
+// The children report back through a close-on-exec pipe: the intermediate
+// sends the program's process id, and the program's process sends the error
+// of a failed exec; end of file without an error means the exec succeeded.
+#include "win32/ProcessThreadsApi.h"
+
+#include "win32/ErrHandlingApi.h"
+#include "win32/WinError.h"
+
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Handles.
+
+// What a process or thread handle stands for. The process is not a child of
+// ours, so there is nothing to wait on or free beyond this record; no
+// descriptor is kept open for it.
+struct HandleRecord {
+    enum class Kind { Process, Thread };
+    Kind kind;
+    DWORD id;
+};
+
+// The open handles. Handles are handed out and given back on the GUI
+// thread, like every other call of the program.
+std::set<HandleRecord*>& OpenHandles()
+{
+    static std::set<HandleRecord*> handles;
+    return handles;
+}
+
+HANDLE OpenHandle(HandleRecord::Kind kind, DWORD id)
+{
+    HandleRecord* record = new HandleRecord{kind, id};
+    OpenHandles().insert(record);
+    return record;
+}
+
+// ---------------------------------------------------------------------------
+// Errors.
+
+DWORD ErrorFromErrno(int error)
+{
+    switch (error) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+    case ELOOP: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case ETXTBSY: return ERROR_ACCESS_DENIED;
+    case ENOEXEC:
+    case EINVAL:
+    case ELIBBAD: return ERROR_BAD_EXE_FORMAT;
+    case ENOMEM:
+    case EAGAIN: return ERROR_NOT_ENOUGH_MEMORY;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG:
+    case E2BIG: return ERROR_FILENAME_EXCED_RANGE;
+    default: return ERROR_INVALID_FUNCTION;
+    }
+}
+
+// A current directory that cannot be entered is a bad directory, not a
+// missing program; only a refusal keeps its own code.
+DWORD DirectoryErrorFromErrno(int error)
+{
+    return error == EACCES || error == EPERM ? static_cast<DWORD>(ERROR_ACCESS_DENIED)
+                                              : static_cast<DWORD>(ERROR_DIRECTORY);
+}
+
+BOOL Fail(DWORD error)
+{
+    SetLastError(error);
+    return FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// The command line.
+
+// Splits a command line into the program token and the argument vector
+// { token, the exact bytes after the single separator space }. A quoted
+// token runs to the next quotation mark (or to the end when there is none);
+// an unquoted one runs to the first space.
+std::vector<std::string> SplitCommandLine(const char* line)
+{
+    std::string token;
+    const char* rest = nullptr;
+    if (line[0] == '"') {
+        const char* close = std::strchr(line + 1, '"');
+        if (close == nullptr) {
+            token.assign(line + 1);
+            rest = line + std::strlen(line);
+        } else {
+            token.assign(line + 1, close);
+            rest = close + 1;
+        }
+    } else {
+        const char* space = std::strchr(line, ' ');
+        if (space == nullptr) space = line + std::strlen(line);
+        token.assign(line, space);
+        rest = space;
+    }
+    std::vector<std::string> argv{token};
+    if (*rest != '\0') {
+        if (*rest == ' ') ++rest;
+        argv.emplace_back(rest);
+    }
+    return argv;
+}
+
+// ---------------------------------------------------------------------------
+// Finding the program.
+
+std::string CurrentDirectory()
+{
+    std::vector<char> buffer(256);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) return buffer.data();
+        if (errno != ERANGE) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ExecutableDirectory()
+{
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) return {};
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            std::string path(buffer.data(), static_cast<std::size_t>(length));
+            const std::size_t slash = path.rfind('/');
+            return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.empty() ? "/" : path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string Join(const std::string& directory, const std::string& name)
+{
+    if (!directory.empty() && directory.back() == '/') return directory + name;
+    return directory + "/" + name;
+}
+
+// Makes a path absolute against the caller's current directory, so that it
+// still names the same file after the new process enters another directory.
+// Returns an empty string when the current directory is unknown.
+std::string Absolute(const std::string& path, const std::string& currentDirectory)
+{
+    if (!path.empty() && path[0] == '/') return path;
+    if (currentDirectory.empty()) return {};
+    return Join(currentDirectory, path);
+}
+
+// The directories a bare program name is searched in, in order.
+std::vector<std::string> SearchDirectories(const std::string& currentDirectory)
+{
+    std::vector<std::string> directories;
+    const std::string executableDirectory = ExecutableDirectory();
+    if (!executableDirectory.empty()) directories.push_back(executableDirectory);
+    if (!currentDirectory.empty()) directories.push_back(currentDirectory);
+
+    std::string path;
+    if (const char* value = ::getenv("PATH")) {
+        path = value;
+    } else {
+        // Without PATH, the system's default search path stands in, as for
+        // every other program started without one.
+        const std::size_t length = ::confstr(_CS_PATH, nullptr, 0);
+        if (length > 0) {
+            std::vector<char> buffer(length);
+            ::confstr(_CS_PATH, buffer.data(), buffer.size());
+            path = buffer.data();
+        }
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = path.find(':', start);
+        const std::string entry = path.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        // An empty entry stands for the current directory.
+        const std::string directory = entry.empty() ? currentDirectory : Absolute(entry, currentDirectory);
+        if (!directory.empty()) directories.push_back(directory);
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return directories;
+}
+
+// Finds the file to execute for a program token. Returns ERROR_SUCCESS and
+// the absolute path, or the error to report.
+DWORD FindProgram(const std::string& token, const std::string& currentDirectory, std::string& path)
+{
+    if (token.find('/') != std::string::npos) {
+        path = Absolute(token, currentDirectory);
+        return path.empty() ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : static_cast<DWORD>(ERROR_SUCCESS);
+    }
+    bool sawNonExecutable = false;
+    for (const std::string& directory : SearchDirectories(currentDirectory)) {
+        const std::string candidate = Join(directory, token);
+        struct stat status {};
+        if (::stat(candidate.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
+        if (::faccessat(AT_FDCWD, candidate.c_str(), X_OK, AT_EACCESS) == 0) {
+            path = candidate;
+            return ERROR_SUCCESS;
+        }
+        sawNonExecutable = true;
+    }
+    // A file that is there but may not be run is a refusal, not an absence.
+    return sawNonExecutable ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+}
+
+// ---------------------------------------------------------------------------
+// The environment block.
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Converts one UTF-16 entry to UTF-8, the encoding of the system's
+// environment. Returns false on an unpaired surrogate.
+bool Utf16ToUtf8(const char16_t* text, std::string& out)
+{
+    for (const char16_t* p = text; *p != u'\0'; ++p) {
+        char32_t c = *p;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (p[1] < 0xDC00 || p[1] > 0xDFFF) return false;
+            c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
+            ++p;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return false;
+        }
+        AppendUtf8(out, c);
+    }
+    return true;
+}
+
+// Reads a "A=B\0C=D\0\0" block (bytes, or UTF-16 units when `unicode`) into
+// its entries. Returns false when a UTF-16 entry is malformed.
+bool ReadEnvironmentBlock(const void* block, bool unicode, std::vector<std::string>& entries)
+{
+    if (unicode) {
+        const char16_t* p = static_cast<const char16_t*>(block);
+        while (*p != u'\0') {
+            std::string entry;
+            if (!Utf16ToUtf8(p, entry)) return false;
+            entries.push_back(entry);
+            while (*p != u'\0') ++p;
+            ++p;
+        }
+    } else {
+        const char* p = static_cast<const char*>(block);
+        while (*p != '\0') {
+            entries.emplace_back(p);
+            p += std::strlen(p) + 1;
+        }
+    }
+    return true;
+}
+
+std::vector<char*> PointerVector(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (std::string& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// ---------------------------------------------------------------------------
+// Starting the process.
+
+// What the children tell the caller through the pipe. Each report is one
+// write of eight bytes, which a pipe delivers whole.
+struct Report {
+    std::int32_t kind;
+    std::int32_t value;
+};
+enum : std::int32_t {
+    kReportProcessId = 1,
+    kReportForkFailed = 2,
+    kReportDirectoryFailed = 3,
+    kReportExecFailed = 4,
+};
+
+// Everything the program's process needs, prepared before forking.
+struct LaunchPlan {
+    const char* path;
+    char* const* argv;
+    char* const* envp;
+    const char* directory;  // Null to stay in the caller's directory.
+    int reportFd;
+    int descriptorLimit;  // The highest descriptor to mark when close_range is missing.
+    sigset_t emptyMask;
+};
+
+// Async-signal-safe.
+void SendReport(int fd, std::int32_t kind, std::int32_t value)
+{
+    const Report report{kind, value};
+    while (::write(fd, &report, sizeof report) < 0 && errno == EINTR) {
+    }
+}
+
+// Runs in the program's process, between fork and exec: async-signal-safe
+// calls only. Never returns.
+[[noreturn]] void ExecuteProgram(const LaunchPlan& plan)
+{
+    // The session of its own is the new console: the program is no longer
+    // tied to the caller's terminal or process group.
+    ::setsid();
+
+    // Start from default signal dispositions; whatever the caller ignores
+    // or handles is its own business. Signals that cannot be changed or are
+    // reserved just fail here.
+    for (int sig = 1; sig < NSIG; ++sig) {
+        if (sig == SIGKILL || sig == SIGSTOP) continue;
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        ::sigaction(sig, &action, nullptr);
+    }
+
+    // Standard input, output and error are passed on; a closed one is
+    // replaced by the null device so that the program's first own file
+    // does not land on it. The pipe sits above 2, so it is never mistaken
+    // for one of them.
+    for (int fd = 0; fd <= 2; ++fd) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags < 0) {
+            ::open("/dev/null", O_RDWR);
+        } else if ((flags & FD_CLOEXEC) != 0) {
+            ::fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC);
+        }
+    }
+    // Nothing else is passed on. Marking instead of closing keeps the report
+    // pipe open until the exec itself.
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = 3; fd <= plan.descriptorLimit; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+
+    if (plan.directory != nullptr && ::chdir(plan.directory) != 0) {
+        SendReport(plan.reportFd, kReportDirectoryFailed, errno);
+        ::_exit(127);
+    }
+    ::sigprocmask(SIG_SETMASK, &plan.emptyMask, nullptr);
+    ::execve(plan.path, plan.argv, plan.envp);
+    SendReport(plan.reportFd, kReportExecFailed, errno);
+    ::_exit(127);
+}
+
+// Moves a descriptor above standard error, keeping it close-on-exec.
+bool MoveAboveStandard(int& fd)
+{
+    if (fd > 2) return true;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    if (moved < 0) return false;
+    ::close(fd);
+    fd = moved;
+    return true;
+}
+
+int DescriptorLimit()
+{
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= INT_MAX) {
+        return static_cast<int>(limit.rlim_cur) - 1;
+    }
+    return 65535;
+}
+
+// Starts the planned program. Returns ERROR_SUCCESS and its process id, or
+// the error to report.
+DWORD Launch(LaunchPlan plan, pid_t& processId)
+{
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return ErrorFromErrno(errno);
+    if (!MoveAboveStandard(pipeFds[0]) || !MoveAboveStandard(pipeFds[1])) {
+        const int error = errno;
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return ErrorFromErrno(error);
+    }
+    plan.reportFd = pipeFds[1];
+
+    // No signal handler of the caller may run in a child before the child
+    // has reset the dispositions.
+    sigset_t all;
+    sigset_t previous;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+
+    const pid_t intermediate = ::fork();
+    if (intermediate == 0) {
+        // The intermediate child: fork the program's process, tell the
+        // caller its id, and exit so that the program is re-parented.
+        const pid_t program = ::_Fork();
+        if (program == 0) ExecuteProgram(plan);
+        if (program < 0) {
+            SendReport(plan.reportFd, kReportForkFailed, errno);
+        } else {
+            SendReport(plan.reportFd, kReportProcessId, program);
+        }
+        ::_exit(0);
+    }
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ::close(pipeFds[1]);
+    if (intermediate < 0) {
+        ::close(pipeFds[0]);
+        return ErrorFromErrno(forkError);
+    }
+
+    // Read every report until both children have let go of the pipe: the
+    // intermediate by exiting, the program by its exec.
+    Report reports[4];
+    std::size_t received = 0;
+    char* bytes = reinterpret_cast<char*>(reports);
+    for (;;) {
+        if (received == sizeof reports) break;
+        const ssize_t n = ::read(pipeFds[0], bytes + received, sizeof reports - received);
+        if (n > 0) {
+            received += static_cast<std::size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    ::close(pipeFds[0]);
+
+    // The intermediate has exited or is about to; reap it now. Someone else
+    // reaping every child (or SIGCHLD being ignored) shows as ECHILD, which
+    // is just as good.
+    int status = 0;
+    while (::waitpid(intermediate, &status, 0) < 0 && errno == EINTR) {
+    }
+
+    pid_t program = -1;
+    DWORD error = ERROR_SUCCESS;
+    for (std::size_t i = 0; i < received / sizeof(Report); ++i) {
+        switch (reports[i].kind) {
+        case kReportProcessId: program = reports[i].value; break;
+        case kReportForkFailed: error = ErrorFromErrno(reports[i].value); break;
+        case kReportDirectoryFailed: error = DirectoryErrorFromErrno(reports[i].value); break;
+        case kReportExecFailed: error = ErrorFromErrno(reports[i].value); break;
+        default: break;
+        }
+    }
+    if (error != ERROR_SUCCESS) return error;
+    // The intermediate died before it could say anything.
+    if (program <= 0) return ERROR_INVALID_FUNCTION;
+    processId = program;
+    return ERROR_SUCCESS;
+}
+
+// Creation flags that have a meaning here. The console and process-group
+// flags all come down to the session of its own that every program gets;
+// error modes and jobs do not exist here.
+constexpr DWORD kSupportedCreationFlags = CREATE_NEW_CONSOLE | DETACHED_PROCESS | CREATE_NO_WINDOW |
+                                          CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT |
+                                          NORMAL_PRIORITY_CLASS | CREATE_DEFAULT_ERROR_MODE |
+                                          CREATE_BREAKAWAY_FROM_JOB;
+
+}  // namespace
+
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                    LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                    LPPROCESS_INFORMATION processInformation)
+{
+    // There are no security descriptors, and no handle of the layer is
+    // inheritable: descriptors beyond standard error never pass.
+    UNREFERENCED_PARAMETER(processAttributes);
+    UNREFERENCED_PARAMETER(threadAttributes);
+    UNREFERENCED_PARAMETER(inheritHandles);
+
+    if (startupInfo == nullptr || processInformation == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    if ((creationFlags & CREATE_NEW_CONSOLE) != 0 && (creationFlags & DETACHED_PROCESS) != 0) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    if ((creationFlags & ~kSupportedCreationFlags) != 0) return Fail(ERROR_NOT_SUPPORTED);
+    if ((startupInfo->dwFlags & STARTF_USESTDHANDLES) != 0) return Fail(ERROR_NOT_SUPPORTED);
+
+    const bool hasCommandLine = commandLine != nullptr && commandLine[0] != '\0';
+    const std::string callerDirectory = CurrentDirectory();
+    std::vector<std::string> arguments;
+    std::string path;
+    if (applicationName == nullptr) {
+        if (!hasCommandLine) return Fail(ERROR_INVALID_PARAMETER);
+        arguments = SplitCommandLine(commandLine);
+        if (arguments[0].empty()) return Fail(ERROR_INVALID_NAME);
+        const DWORD error = FindProgram(arguments[0], callerDirectory, path);
+        if (error != ERROR_SUCCESS) return Fail(error);
+    } else {
+        // A named application is run as given; the command line, if any,
+        // only supplies the argument vector.
+        if (applicationName[0] == '\0') return Fail(ERROR_INVALID_NAME);
+        path = Absolute(applicationName, callerDirectory);
+        if (path.empty()) return Fail(ERROR_PATH_NOT_FOUND);
+        arguments = hasCommandLine ? SplitCommandLine(commandLine) : std::vector<std::string>{applicationName};
+    }
+
+    std::vector<std::string> environmentEntries;
+    if (environment != nullptr &&
+        !ReadEnvironmentBlock(environment, (creationFlags & CREATE_UNICODE_ENVIRONMENT) != 0, environmentEntries)) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    std::vector<char*> argv = PointerVector(arguments);
+    std::vector<char*> envp = PointerVector(environmentEntries);
+
+    LaunchPlan plan{};
+    plan.path = path.c_str();
+    plan.argv = argv.data();
+    plan.envp = environment != nullptr ? envp.data() : environ;
+    plan.directory = currentDirectory;
+    plan.reportFd = -1;
+    plan.descriptorLimit = DescriptorLimit();
+    ::sigemptyset(&plan.emptyMask);
+
+    pid_t processId = -1;
+    const DWORD error = Launch(plan, processId);
+    if (error == ERROR_FILE_NOT_FOUND && !DirectoryExists(path.substr(0, path.rfind('/')))) {
+        // The system says "no such file" for a missing directory on the way
+        // too; the caller learns which it was.
+        return Fail(ERROR_PATH_NOT_FOUND);
+    }
+    if (error != ERROR_SUCCESS) return Fail(error);
+
+    // The main thread of a new process has the process's own id.
+    const DWORD id = static_cast<DWORD>(processId);
+    processInformation->hProcess = OpenHandle(HandleRecord::Kind::Process, id);
+    processInformation->hThread = OpenHandle(HandleRecord::Kind::Thread, id);
+    processInformation->dwProcessId = id;
+    processInformation->dwThreadId = id;
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    auto& handles = OpenHandles();
+    const auto found = handles.find(static_cast<HandleRecord*>(handle));
+    if (found == handles.end()) return Fail(ERROR_INVALID_HANDLE);
+    delete *found;
+    handles.erase(found);
+    return TRUE;
+}
