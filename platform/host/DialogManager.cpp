@@ -296,6 +296,9 @@ bool DialogManager::endDialog(HWND dialog, INT_PTR result)
         if (Window* ow = m_host.window(owner)) m_host.enableWindow(*ow, true);
     }
     if (Window* w = m_host.window(dialog)) m_host.showWindow(*w, SW_HIDE);
+    // Wakes a modal loop that waits for its next message, when EndDialog
+    // came from outside any message of this dialog.
+    m_host.post(dialog, WM_NULL, 0, 0);
     return true;
 }
 

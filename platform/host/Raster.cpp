@@ -56,10 +56,13 @@ void Raster::forEachDestPixel(const RasterTarget& dest, int x, int y, int width,
     // Mirroring: a negative size on one side and not the other flips.
     bool flipX = (width < 0) != (srcWidth < 0);
     bool flipY = (height < 0) != (srcHeight < 0);
-    if (width < 0) { x += width; width = -width; }
-    if (height < 0) { y += height; height = -height; }
-    if (srcWidth < 0) { srcX += srcWidth; srcWidth = -srcWidth; }
-    if (srcHeight < 0) { srcY += srcHeight; srcHeight = -srcHeight; }
+    // A negative size runs from the given edge pixel leftwards (upwards),
+    // that pixel included, as mirroring blits are written on the platform
+    // (x = width - 1 with width -width covers 0 .. width - 1).
+    if (width < 0) { x += width + 1; width = -width; }
+    if (height < 0) { y += height + 1; height = -height; }
+    if (srcWidth < 0) { srcX += srcWidth + 1; srcWidth = -srcWidth; }
+    if (srcHeight < 0) { srcY += srcHeight + 1; srcHeight = -srcHeight; }
     RECT area{x + dest.origin.x, y + dest.origin.y, x + dest.origin.x + width, y + dest.origin.y + height};
     area = intersect(area, dest.clip);
     for (int by = area.top; by < area.bottom; ++by) {
