@@ -1241,8 +1241,18 @@ void Host::drawFrame(Window& w)
     if ((w.style & WS_CAPTION) == WS_CAPTION) {
         const RECT insets = frameInsets(w.style & ~WS_CAPTION, w.exStyle);
         const int f = std::max<int>(insets.left, SystemMetrics::kDialogFrame);
-        Raster::fill(t, RECT{f, f, whole.right - f, f + SystemMetrics::kCaptionHeight - 1},
-                     colour(m_active == &w ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+        const RECT bar{f, f, whole.right - f, f + SystemMetrics::kCaptionHeight - 1};
+        Raster::fill(t, bar, colour(m_active == &w ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+        if (!w.text.empty()) {
+            HDC dc = m_gdi->createDc(DeviceContext::Surface::Window, w.handle);
+            HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, SystemMetrics::sysColour(COLOR_CAPTIONTEXT));
+            RECT text{bar.left + 6, bar.top, bar.right - 6, bar.bottom};
+            DrawTextW(dc, w.text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            SelectObject(dc, old);
+            m_gdi->deleteDc(dc);
+        }
     }
     changed(topLevelOf(w));
 }

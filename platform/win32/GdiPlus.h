@@ -123,3 +123,6 @@ protected:
 };
 
 } // namespace Gdiplus
+
+// The drawing half of GDI+ (Graphics, the draw functions), from the drawing layer.
+#include "win32/GdiPlusGraphics.h"

@@ -225,3 +225,33 @@ TEST_F(DrawingTest, WindowContextsDrawOnTheTopLevelSurfaceClippedToTheChild)
 
 } // namespace
 } // namespace quarrow::test
+
+#include "win32/GpImageData.h"
+
+namespace quarrow::test {
+namespace {
+
+TEST_F(DrawingTest, GdiplusDrawsStraightAlphaImagesPremultipliedOverTheContext)
+{
+    DecodedImage picture;
+    picture.width = 3;
+    picture.height = 1;
+    picture.hasAlpha = true;
+    // blue, green, red, alpha: half-transparent red, opaque green, fully transparent white
+    picture.bgra = {0, 0, 255, 128, 0, 255, 0, 255, 255, 255, 255, 0};
+    Gdiplus::GpImage image(picture);
+    Canvas c(3, 1, 32, true);
+    Gdiplus::GpGraphics* g = nullptr;
+    ASSERT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(c.dc, &g), Gdiplus::Ok);
+    EXPECT_EQ(Gdiplus::DllExports::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone), Gdiplus::Ok);
+    ASSERT_EQ(Gdiplus::DllExports::GdipDrawImageRectI(g, &image, 0, 0, 3, 1), Gdiplus::Ok);
+    EXPECT_EQ(c.at(0, 0), 0x80800000u);
+    EXPECT_EQ(c.at(1, 0), 0xFF00FF00u);
+    EXPECT_EQ(c.at(2, 0), 0x00000000u);
+    EXPECT_EQ(Gdiplus::DllExports::GdipDrawImageRectI(g, &image, 0, 0, -1, 1), Gdiplus::InvalidParameter);
+    EXPECT_EQ(Gdiplus::DllExports::GdipDeleteGraphics(g), Gdiplus::Ok);
+    EXPECT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(reinterpret_cast<HDC>(0x99), &g), Gdiplus::InvalidParameter);
+}
+
+} // namespace
+} // namespace quarrow::test
