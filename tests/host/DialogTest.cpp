@@ -290,3 +290,44 @@ TEST_F(HostTest, MessageBoxShowsItsTextAndButtonsOnScreen)
 
 } // namespace
 } // namespace quarrow::test
+
+#ifdef QUARROW_TEST_HAS_RESOURCES
+#include "res/resource.h"
+
+namespace quarrow::test {
+namespace {
+
+TEST_F(DialogTest, DialogsComeFromTheModuleTemplatesWithTheirControls)
+{
+    const HWND back = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_BACK_DIALOG), nullptr, recordingDialogProc, 0);
+    ASSERT_NE(back, nullptr);
+    RECT client;
+    GetClientRect(back, &client);
+    EXPECT_EQ(client.right, 600 * 6 / 4);
+    EXPECT_EQ(client.bottom, 350 * 13 / 8);
+    EXPECT_TRUE(IsWindowVisible(back)); // the template says WS_VISIBLE
+    EXPECT_EQ(GetWindowLongW(back, GWL_EXSTYLE) & WS_EX_APPWINDOW, WS_EX_APPWINDOW);
+
+    // The overlay's browser is an ActiveX control: it needs the factory.
+    EXPECT_EQ(CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_LOGIN_FORE_DIALOG), back, recordingDialogProc, 0),
+              nullptr);
+    int made = 0;
+    host.dialogs().setControlFactory([&](HWND d, const DialogTemplate::Item& item, const RECT& r, HFONT) {
+        ++made;
+        return child(d, r, static_cast<int>(item.id));
+    });
+    const HWND fore = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_LOGIN_FORE_DIALOG), back, recordingDialogProc, 0);
+    ASSERT_NE(fore, nullptr);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(GetParent(fore), back);
+    for (int id : {IDC_BTN_HOME, IDC_BTN_GUIDE, IDC_BTN_SERVICE, IDC_BTN_FORUM, IDC_BTN_MIN, IDC_BTN_CLOSE, IDC_BROWSER}) {
+        EXPECT_NE(GetDlgItem(fore, id), nullptr) << id;
+    }
+    WCHAR cls[16] = {};
+    GetClassNameW(GetDlgItem(fore, IDC_BTN_CLOSE), cls, 16);
+    EXPECT_EQ(std::u16string(cls), u"Button");
+}
+
+} // namespace
+} // namespace quarrow::test
+#endif
