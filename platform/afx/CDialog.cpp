@@ -1,0 +1,272 @@
+#include "afx/CDialog.h"
+
+#include <cassert>
+#include <cstdio>
+#include <string>
+
+#include "afx/CWinApp.h"
+#include "win32/ErrHandlingApi.h"
+#include "win32/LibLoaderApi.h"
+#include "win32/WinNls.h"
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, &CDialog::OnOK)
+    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+    ON_MESSAGE(WM_INITDIALOG, &CDialog::HandleInitDialog)
+END_MESSAGE_MAP()
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
+{
+    if (message != WM_INITDIALOG) return FALSE;
+    auto* dialog = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
+    if (!dialog) return TRUE;
+    try {
+        return dialog->OnInitDialog();
+    } catch (CException* e) {
+        MSG msg{hWnd, message, 0, 0, 0, {0, 0}};
+        AfxProcessWndProcException(e, &msg);
+        e->Delete();
+        return FALSE;
+    }
+}
+
+CDialog::CDialog() = default;
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_pParentWnd(pParentWnd), m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate))
+{
+}
+
+CDialog::CDialog(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
+    : m_pParentWnd(pParentWnd), m_lpszTemplateName(lpszTemplateName)
+{
+}
+
+CDialog::~CDialog()
+{
+    // Destroyed here rather than in ~CWnd, so that the dialog's own message
+    // map still sees the window's last messages.
+    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) DestroyWindow();
+}
+
+// ---------------------------------------------------------------------------
+// Creation
+
+LPCDLGTEMPLATEW CDialog::FindTemplate(HINSTANCE& hInst) const
+{
+    if (!m_lpszTemplateName) {
+        hInst = AfxGetResourceHandle();
+        return m_lpDialogTemplate;
+    }
+    hInst = AfxFindResourceHandle(m_lpszTemplateName, RT_DIALOG);
+    HRSRC resource = ::FindResourceW(hInst, m_lpszTemplateName, RT_DIALOG);
+    if (!resource) return nullptr;
+    HGLOBAL data = ::LoadResource(hInst, resource);
+    return data ? static_cast<LPCDLGTEMPLATEW>(::LockResource(data)) : nullptr;
+}
+
+BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
+{
+    assert(!m_hWnd && "the dialog already has a window");
+    assert(lpDialogTemplate);
+    AfxHookWindowCreate(this);
+    HWND hWnd = ::CreateDialogIndirectParamW(hInst, lpDialogTemplate, pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr,
+                                             &AfxDlgProc, 0);
+    AfxUnhookWindowCreate();
+    if (!hWnd) {
+        const DWORD error = ::GetLastError();
+        if (m_hWnd && !::IsWindow(m_hWnd)) Detach();
+        ::SetLastError(error);
+        return FALSE;
+    }
+    assert(m_hWnd == hWnd && "the creation hook bound another window");
+    return TRUE;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) { return Create(MAKEINTRESOURCEW(nIDTemplate), pParentWnd); }
+
+BOOL CDialog::Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
+{
+    m_lpszTemplateName = lpszTemplateName;
+    m_pParentWnd = pParentWnd;
+    HINSTANCE hInst = nullptr;
+    LPCDLGTEMPLATEW dialogTemplate = FindTemplate(hInst);
+    if (!dialogTemplate) return FALSE;
+    return CreateDlgIndirect(dialogTemplate, pParentWnd, hInst);
+}
+
+BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
+{
+    if (!lpDialogTemplate) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    m_pParentWnd = pParentWnd;
+    return CreateDlgIndirect(lpDialogTemplate, pParentWnd, hInst ? hInst : AfxGetResourceHandle());
+}
+
+BOOL CDialog::InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd)
+{
+    if (!lpDialogTemplate) return FALSE;
+    m_lpDialogTemplate = lpDialogTemplate;
+    m_lpszTemplateName = nullptr;
+    if (pParentWnd) m_pParentWnd = pParentWnd;
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// The modal loop
+
+HWND CDialog::ModalOwner() const
+{
+    HWND owner = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : nullptr;
+    if (!owner) {
+        CWnd* mainWnd = AfxGetMainWnd();
+        if (mainWnd && mainWnd != this) owner = mainWnd->GetSafeHwnd();
+    }
+    if (owner && !::IsWindow(owner)) owner = nullptr;
+    // A popup cannot be owned by a child window: the top-level window that
+    // holds the child owns it instead.
+    while (owner && (static_cast<DWORD>(::GetWindowLongW(owner, GWL_STYLE)) & WS_CHILD)) owner = ::GetParent(owner);
+    return owner;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    assert(!m_hWnd && "DoModal on a dialog that already has a window");
+    HINSTANCE hInst = nullptr;
+    LPCDLGTEMPLATEW dialogTemplate = FindTemplate(hInst);
+    if (!dialogTemplate) return -1;
+
+    HWND owner = ModalOwner();
+    const bool disabledOwner = owner && ::IsWindowEnabled(owner);
+    if (disabledOwner) ::EnableWindow(owner, FALSE);
+
+    m_nModalResult = -1;
+    m_bContinueModal = true;
+    if (CreateDlgIndirect(dialogTemplate, CWnd::FromHandle(owner), hInst)) {
+        if (m_bContinueModal) RunModalLoop();
+        if (m_hWnd) {
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                           SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        }
+    }
+    m_bContinueModal = false;
+
+    // The owner comes back before the dialog goes, so that activation
+    // returns to it rather than to some other window.
+    if (disabledOwner && ::IsWindow(owner)) ::EnableWindow(owner, TRUE);
+    if (owner && ::IsWindow(owner) && m_hWnd && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
+    DestroyWindow();
+    return m_nModalResult;
+}
+
+void CDialog::RunModalLoop()
+{
+    bool showWhenIdle = !(GetStyle() & WS_VISIBLE);
+    MSG msg{};
+    while (m_bContinueModal && m_hWnd) {
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            // A template without WS_VISIBLE is shown once everything that
+            // its creation queued has been handled.
+            if (showWhenIdle) {
+                showWhenIdle = false;
+                ShowWindow(SW_SHOWNORMAL);
+                UpdateWindow();
+                continue;
+            }
+            CWnd::DeleteTempMap();
+            CDC::DeleteTempMap();
+        }
+        if (!::GetMessageW(&msg, nullptr, 0, 0)) {
+            // The outer loop must see the quit too.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            m_nModalResult = -1;
+            break;
+        }
+        if (!CWnd::WalkPreTranslateTree(m_hWnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    if (m_bContinueModal) {
+        m_nModalResult = nResult;
+        m_bContinueModal = false;
+        // Wakes the loop when EndDialog runs outside a message it dispatched.
+        if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    }
+    if (m_hWnd) ::EndDialog(m_hWnd, nResult);
+}
+
+// ---------------------------------------------------------------------------
+// Messages and commands
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg)
+{
+    if (!m_hWnd || !pMsg) return FALSE;
+    const bool keyboard = pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST;
+    const bool mouse = pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST;
+    if (!keyboard && !mouse) return FALSE;
+    if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)) return FALSE;
+    return ::IsDialogMessageW(m_hWnd, pMsg);
+}
+
+BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo)
+{
+    if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo)) return TRUE;
+    // Commands (not other notifications, not system commands) that the
+    // dialog does not handle go to the application, e.g. ID_HELP.
+    if (nCode != CN_COMMAND || nID >= 0xF000) return FALSE;
+    CWinApp* app = AfxGetApp();
+    return app ? app->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo) : FALSE;
+}
+
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM)
+{
+    // The dialog manager's default processing calls AfxDlgProc, which runs
+    // OnInitDialog; its answer decides the initial focus.
+    return Default();
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    if (!UpdateData(FALSE)) {
+        EndDialog(-1);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE)) return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx(this, bSaveAndValidate);
+    try {
+        DoDataExchange(&dx);
+    } catch (CException* e) {
+        WCHAR description[256] = {};
+        e->GetErrorMessage(description, 256);
+        char narrow[512] = {};
+        ::WideCharToMultiByte(CP_UTF8, 0, description, -1, narrow, sizeof narrow, nullptr, nullptr);
+        std::fprintf(stderr, "quarrow: the dialog's data exchange failed: %s\n", narrow);
+        std::fflush(stderr);
+        e->Delete();
+        return FALSE;
+    }
+    return TRUE;
+}

@@ -1,0 +1,108 @@
+// The framework's dialog: a CWnd made from a dialog template by the window
+// system's dialog manager, with the framework's own dialog procedure and
+// modal loop.
+//
+// Modal (DoModal): the template (a resource of type RT_DIALOG, or a template
+// in memory given to InitModalIndirect) becomes a window owned by the
+// dialog's parent, or by the application's main window when it has none.
+// The owner is disabled while the dialog runs and enabled again before the
+// dialog's window is destroyed. The loop offers every message to the
+// PreTranslateMessage of the windows from the message's target up to the
+// dialog (CWnd::WalkPreTranslateTree) before dispatching it, and ends when
+// EndDialog is called (or the window disappears, or WM_QUIT arrives, which
+// is posted again for the outer loop and gives -1). DoModal returns the
+// result given to EndDialog, or -1 when the window could not be created.
+//
+// Modeless (Create): the window is made from the template with the given
+// parent; a popup template makes that parent its owner. The object must
+// outlive its window; destroying the object destroys the window.
+//
+// Commands IDOK and IDCANCEL go to OnOK and OnCancel; WM_INITDIALOG to
+// OnInitDialog; WM_CLOSE takes the dialog manager's default, which is the
+// IDCANCEL command. Ids that no map of the dialog handles go on to the
+// application object's map.
+//
+// The object owns its window; it refers to its parent (m_pParentWnd) and to
+// its template without owning either.
+#pragma once
+
+#include "afx/CDataExchange.h"
+#include "afx/CWnd.h"
+
+// The framework's dialog procedure, given to the dialog manager for every
+// framework dialog: it answers WM_INITDIALOG with OnInitDialog and leaves
+// everything else to the dialog manager's default processing.
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+class CDialog : public CWnd {
+    DECLARE_DYNAMIC(CDialog)
+public:
+    CDialog();
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    explicit CDialog(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
+    ~CDialog() override;
+
+    // Modeless creation from a template resource or a template in memory.
+    virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    virtual BOOL Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
+    virtual BOOL CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd = nullptr,
+                                HINSTANCE hInst = nullptr);
+
+    // Makes DoModal use a template in memory (which must stay valid while
+    // the dialog runs) instead of a resource.
+    BOOL InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd = nullptr);
+    virtual INT_PTR DoModal();
+    // Ends the dialog with `nResult`: a modal dialog's loop ends and DoModal
+    // returns it; the window system hides the window.
+    void EndDialog(int nResult);
+
+    // Runs DoDataExchange: controls to member variables when
+    // bSaveAndValidate is TRUE, the other way when FALSE. FALSE when the
+    // exchange failed (the failure has been reported).
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    // Keyboard and mouse messages for the dialog and its controls go to the
+    // dialog manager (IsDialogMessage): Tab, Enter, Escape and the rest.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+    // Called while the dialog's window is being created, after its controls
+    // exist. The default transfers the member variables into the controls
+    // (UpdateData(FALSE)) and returns TRUE, so that the dialog manager
+    // focuses the first control; when that transfer fails the dialog ends
+    // with -1 and FALSE is returned.
+    virtual BOOL OnInitDialog();
+
+    CWnd* m_pParentWnd = nullptr;
+    LPCWSTR m_lpszTemplateName = nullptr;
+    LPCDLGTEMPLATEW m_lpDialogTemplate = nullptr;
+
+protected:
+    // OK: UpdateData(TRUE), then EndDialog(IDOK) when that succeeded.
+    virtual void OnOK();
+    // Cancel: EndDialog(IDCANCEL).
+    virtual void OnCancel();
+    // The dialog's data exchange; the default exchanges nothing.
+    virtual void DoDataExchange(CDataExchange* pDX);
+
+    // Every framework dialog window is made here: the window system's dialog
+    // manager creates it from `lpDialogTemplate` with AfxDlgProc, and the
+    // window is bound to this object before its first message.
+    BOOL CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst);
+
+    afx_msg LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
+
+    DECLARE_MESSAGE_MAP()
+
+    using CWnd::Create;
+
+private:
+    // The template named by m_lpszTemplateName (with the module holding it),
+    // else m_lpDialogTemplate; null when there is none.
+    LPCDLGTEMPLATEW FindTemplate(HINSTANCE& hInst) const;
+    HWND ModalOwner() const;
+    void RunModalLoop();
+
+    bool m_bContinueModal = false;
+    INT_PTR m_nModalResult = -1;
+};

@@ -1,0 +1,3 @@
+#include "afx/CMFCVisualManagerWindows.h"
+
+IMPLEMENT_DYNCREATE(CMFCVisualManagerWindows, CMFCVisualManager)

@@ -1,0 +1,3 @@
+#include "afx/CShellManager.h"
+
+IMPLEMENT_DYNAMIC(CShellManager, CObject)
