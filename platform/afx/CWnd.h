@@ -16,6 +16,9 @@
 // Ownership. A CWnd owns its window: destroying the object destroys a window
 // still bound to it. The object itself belongs to whoever constructed it.
 //
+// The application object's functions (AfxGetApp, AfxGetResourceHandle...)
+// come with this header, since every window needs them.
+//
 // Exceptions. A framework exception (CException*) thrown by a handler is
 // caught at the window procedure, reported by the application object and
 // deleted, so that it never unwinds through the window system.
@@ -28,6 +31,7 @@
 #include "afx/CRect.h"
 #include "afx/CSize.h"
 #include "afx/CString.h"
+#include "afx/CWinApp.h"
 #include "win32/Unknwn.h"
 #include "win32/WinUser.h"
 
