@@ -28,14 +28,15 @@ function(quarrow_library name)
     quarrow_warnings(${name})
 endfunction()
 
-# quarrow_test(<name> SOURCES <files>... LIBS <libraries>...): a GoogleTest
-# executable whose cases CTest discovers when the tests run.
+# quarrow_test(<name> SOURCES <files>... LIBS <libraries>... [PROPERTIES <p> <v>...]):
+# a GoogleTest executable whose cases CTest discovers when the tests run;
+# PROPERTIES are set on every case.
 function(quarrow_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
     quarrow_warnings(${name})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT 120)
+                         PROPERTIES TIMEOUT 120 ${T_PROPERTIES})
 endfunction()

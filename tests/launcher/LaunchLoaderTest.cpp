@@ -1,0 +1,232 @@
+// The loader launch: the exact command line a real loader receives, the
+// code page it is written in, and what happens when no loader is there.
+// The recording loader sits beside this test executable as
+// "quilbyLoader.exe" and writes what it was given to QUARROW_RECORD_FILE.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "afx/CException.h"
+#include "launcher/CLoginForeDialog.h"
+#include "win32/WinNls.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Overlay : public CLoginForeDialog {
+public:
+    Overlay() : CLoginForeDialog(nullptr) { InitAddressTable(); }
+    void SetCredentials(const CString& userId, const CString& key)
+    {
+        m_strUserId = userId;
+        m_strKey = key;
+    }
+};
+
+std::string Unhex(const std::string& hex)
+{
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+// The loader's arguments, read from its record once it is complete.
+std::vector<std::string> WaitForArguments(const fs::path& record)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!fs::exists(record) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::vector<std::string> args;
+    std::ifstream in(record);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("arg=", 0) == 0) args.push_back(Unhex(line.substr(4)));
+    }
+    return args;
+}
+
+class LaunchLoader : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("quarrow-launch-" + std::to_string(getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+        record_ = dir_ / "record";
+        setenv("QUARROW_RECORD_FILE", record_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("QUARROW_RECORD_FILE");
+        SetThreadLocale(LOCALE_USER_DEFAULT);
+        fs::remove_all(dir_);
+    }
+
+    fs::path dir_;
+    fs::path record_;
+};
+
+TEST_F(LaunchLoader, PassesTheExactCommandLine)
+{
+    Overlay overlay;
+    overlay.SetCredentials(u"42", u"userid-42&from-abc");
+    ASSERT_TRUE(overlay.LaunchLoader());
+    auto args = WaitForArguments(record_);
+    ASSERT_EQ(2u, args.size());
+    EXPECT_EQ("quilbyLoader.exe", args[0]);
+    EXPECT_EQ("ID=42,Key=userid-42&from-abc,PID=ZUVO_,PROCPARA=66666", args[1]);
+    EXPECT_EQ(53u, args[1].size());
+    // The whole line: quote, name, quote, space, then 53 bytes.
+    EXPECT_EQ(72u, std::string("\"quilbyLoader.exe\" ").size() + args[1].size());
+}
+
+TEST_F(LaunchLoader, ValuesPassUnchangedAndUnquoted)
+{
+    struct Case {
+        const char16_t* userId;
+        const char16_t* key;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {u"a b", u"userid-a+b", "ID=a b,Key=userid-a+b,PID=ZUVO_,PROCPARA=66666"},
+        {u"x=y,z\"q", u"userid-x%3Dy%2Cz", "ID=x=y,z\"q,Key=userid-x%3Dy%2Cz,PID=ZUVO_,PROCPARA=66666"},
+        {u"1", u"k-%41", "ID=1,Key=k-%41,PID=ZUVO_,PROCPARA=66666"},
+        {u"玩家", u"userid-%E7", "ID=\xe7\x8e\xa9\xe5\xae\xb6,Key=userid-%E7,PID=ZUVO_,PROCPARA=66666"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(record_);
+        Overlay overlay;
+        overlay.SetCredentials(c.userId, c.key);
+        ASSERT_TRUE(overlay.LaunchLoader());
+        auto args = WaitForArguments(record_);
+        ASSERT_EQ(2u, args.size());
+        EXPECT_EQ(c.expected, args[1]);
+    }
+}
+
+TEST_F(LaunchLoader, WritesTheThreadCodePage)
+{
+    ASSERT_TRUE(SetThreadLocale(2052));
+    Overlay overlay;
+    overlay.SetCredentials(u"玩家\u0e01", u"userid-x");
+    ASSERT_TRUE(overlay.LaunchLoader());
+    auto args = WaitForArguments(record_);
+    ASSERT_EQ(2u, args.size());
+    // GBK bytes of the Chinese name; the Thai letter has no GBK form.
+    EXPECT_EQ("ID=\xcd\xe6\xbc\xd2?,Key=userid-x,PID=ZUVO_,PROCPARA=66666", args[1]);
+}
+
+TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
+{
+    // Hide the loader beside the executable for the duration of the test.
+    fs::path self = fs::read_symlink("/proc/self/exe");
+    fs::path loader = self.parent_path() / "quilbyLoader.exe";
+    fs::path hidden = dir_ / "hidden-loader";
+    fs::rename(loader, hidden);
+    const char* oldPath = std::getenv("PATH");
+    std::string savedPath = oldPath ? oldPath : "";
+    setenv("PATH", dir_.c_str(), 1);
+    fs::path oldCwd = fs::current_path();
+    fs::current_path(dir_);
+
+    Overlay overlay;
+    overlay.SetCredentials(u"42", u"userid-42");
+    ::testing::internal::CaptureStderr();
+    bool started = overlay.LaunchLoader();
+    std::string err = ::testing::internal::GetCapturedStderr();
+
+    fs::current_path(oldCwd);
+    setenv("PATH", savedPath.c_str(), 1);
+    fs::rename(hidden, loader);
+
+    EXPECT_FALSE(started);
+    EXPECT_THAT(err, ::testing::HasSubstr("\"quilbyLoader.exe\" could not be started"));
+    EXPECT_THAT(err, ::testing::HasSubstr("cannot find the file"));
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(fs::exists(record_));
+    EXPECT_EQ(u"42", std::u16string(overlay.UserId().GetString()));
+}
+
+}  // namespace
+
+namespace {
+
+// The login check without windows: the overlay has no parent to close, so
+// only the hand-off itself is seen here.
+TEST_F(LaunchLoader, CheckLoginUrlHandsOffOnceForAMatchingAddress)
+{
+    Overlay overlay;
+    overlay.CheckLoginUrl(u"http://www.quarrow.example/games/vadmo/dlq/");
+    overlay.CheckLoginUrl(u"http://h/VADMO/LOGIN?userid=1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(fs::exists(record_)) << "no match, no loader";
+
+    overlay.CheckLoginUrl(u"http://h/games/vadmo/login?userid=42&from=abc");
+    auto args = WaitForArguments(record_);
+    ASSERT_EQ(2u, args.size());
+    EXPECT_EQ("ID=42,Key=userid-42&from-abc,PID=ZUVO_,PROCPARA=66666", args[1]);
+
+    // A second matching address, even with other credentials, starts nothing.
+    fs::remove(record_);
+    for (int i = 0; i < 10000; ++i) overlay.CheckLoginUrl(u"http://h/games/vadmo/login?userid=43");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(fs::exists(record_));
+    EXPECT_EQ(u"42", std::u16string(overlay.UserId().GetString()));
+}
+
+TEST_F(LaunchLoader, TheKeyMayStandAnywhereInTheAddress)
+{
+    Overlay overlay;
+    overlay.CheckLoginUrl(u"http://h/sso?back=vadmo/login&userid=7");
+    auto args = WaitForArguments(record_);
+    ASSERT_EQ(2u, args.size());
+    EXPECT_EQ("ID=7,Key=back-vadmo/login&userid-7,PID=ZUVO_,PROCPARA=66666", args[1]);
+}
+
+TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
+{
+    struct Case {
+        const char16_t* address;
+        bool throws;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {u"http://h/vadmo/login?UserId=1", false, "carries no \"userid\""},
+        {u"http://h/vadmo/login?", false, "has no query"},
+        {u"http://h/vadmo/login?userid=1&flag", true, "query item without '='"},
+        {u"http://h/vadmo/login?userid=1&", true, "query item without '='"},
+    };
+    Overlay overlay;
+    for (const Case& c : cases) {
+        ::testing::internal::CaptureStderr();
+        if (c.throws) {
+            EXPECT_THROW(overlay.CheckLoginUrl(c.address), CInvalidArgException*);
+        } else {
+            overlay.CheckLoginUrl(c.address);
+        }
+        std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_THAT(err, ::testing::HasSubstr(c.reason));
+        EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n'));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(fs::exists(record_));
+    // None of them counted: a good login afterwards still starts the game.
+    overlay.CheckLoginUrl(u"http://h/vadmo/login?userid=5");
+    auto args = WaitForArguments(record_);
+    ASSERT_EQ(2u, args.size());
+    EXPECT_EQ("ID=5,Key=userid-5,PID=ZUVO_,PROCPARA=66666", args[1]);
+}
+
+}  // namespace
