@@ -428,6 +428,60 @@ TEST_F(DialogTest, ModelessWithAPopupTemplateIsOwnedByItsParent)
     EXPECT_EQ(nullptr, missing.m_hWnd);
 }
 
+// The shape of the launcher's window pair: a modal dialog that creates a
+// modeless popup dialog, owned by it, while it handles its own WM_CREATE.
+class COuterDialog : public CTestDialog {
+public:
+    CTestDialog inner;
+    const DLGTEMPLATE* innerTemplate = nullptr;
+    bool innerCreated = false;
+
+protected:
+    afx_msg int OnCreate(LPCREATESTRUCT cs)
+    {
+        if (CDialog::OnCreate(cs) == -1) return -1;
+        g_events.push_back("outer OnCreate");
+        innerCreated = inner.CreateIndirect(innerTemplate, this);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(COuterDialog, CTestDialog)
+    ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+TEST_F(DialogTest, ADialogCreatedWhileItsOwnerIsBeingCreated)
+{
+    TemplateBuilder outerTemplate = buttons();
+    TemplateBuilder innerTemplate(WS_POPUP | WS_VISIBLE, 0, 0, 80, 40);
+    COuterDialog outer;
+    outer.InitModalIndirect(outerTemplate.get());
+    outer.innerTemplate = innerTemplate.get();
+    HWND innerWindow = nullptr;
+    HWND innerOwner = nullptr;
+    bool innerBound = false;
+    screen.whenIdle([&] {
+        innerWindow = outer.inner.m_hWnd;
+        innerOwner = GetWindow(innerWindow, GW_OWNER);
+        innerBound = CWnd::FromHandlePermanent(innerWindow) == &outer.inner;
+        outer.EndDialog(IDOK);
+    });
+    EXPECT_EQ(IDOK, outer.DoModal());
+    EXPECT_TRUE(outer.innerCreated);
+    EXPECT_EQ(outer.hwndAtInit, innerOwner);
+    EXPECT_TRUE(innerBound);
+    EXPECT_EQ(innerWindow, outer.inner.hwndAtInit);
+    // The inner dialog initialises inside the outer one's creation, before
+    // the outer one does.
+    EXPECT_EQ((std::vector<std::string>{"outer OnCreate", "OnInitDialog", "exchange load", "OnInitDialog",
+                                        "exchange load"}),
+              g_events);
+    // Destroying the owner destroyed the owned dialog, and unbound it.
+    EXPECT_FALSE(IsWindow(innerWindow));
+    EXPECT_EQ(nullptr, outer.inner.m_hWnd);
+}
+
 class CHelpApp : public CWinApp {
 public:
     CHelpApp() : CWinApp(u"help") {}
