@@ -177,8 +177,7 @@ void CDialog::RunModalLoop()
                 UpdateWindow();
                 continue;
             }
-            CWnd::DeleteTempMap();
-            CDC::DeleteTempMap();
+            AfxIdleCleanup();
         }
         if (!::GetMessageW(&msg, nullptr, 0, 0)) {
             // The outer loop must see the quit too.

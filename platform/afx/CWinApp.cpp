@@ -139,10 +139,7 @@ BOOL CWinApp::PreTranslateMessage(MSG* pMsg)
 
 BOOL CWinApp::OnIdle(LONG lCount)
 {
-    if (lCount == 0) {
-        CWnd::DeleteTempMap();
-        CDC::DeleteTempMap();
-    }
+    if (lCount == 0) AfxIdleCleanup();
     return FALSE;
 }
 

@@ -48,6 +48,12 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 // Default passes on), or a zeroed MSG outside any handler.
 const MSG* AfxGetCurrentMessage();
 
+// Idle-time cleanup of the temporary window and device-context objects, for
+// the message loops. It does nothing while any message handler is running
+// (a loop nested in a handler), so a temporary pointer that a handler holds
+// stays valid until the handler returns.
+void AfxIdleCleanup();
+
 class CWnd : public CCmdTarget {
     DECLARE_DYNAMIC(CWnd)
 public:

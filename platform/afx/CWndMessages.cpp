@@ -46,6 +46,9 @@ MSG& currentMessage()
     return msg;
 }
 
+// How many AfxCallWndProc calls are running, nested.
+int g_handlerDepth = 0;
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -208,6 +211,13 @@ BOOL AfxUnhookWindowCreate()
 
 const MSG* AfxGetCurrentMessage() { return &currentMessage(); }
 
+void AfxIdleCleanup()
+{
+    if (g_handlerDepth > 0) return;
+    CWnd::DeleteTempMap();
+    CDC::DeleteTempMap();
+}
+
 LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     MSG& current = currentMessage();
@@ -218,12 +228,20 @@ LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARA
     current.lParam = lParam;
 
     LRESULT result = 0;
+    ++g_handlerDepth;
     try {
         result = pWnd->WindowProc(message, wParam, lParam);
     } catch (CException* e) {
         result = AfxProcessWndProcException(e, &current);
         e->Delete();
+    } catch (...) {
+        // Anything else (a programming error of the window system) goes on
+        // unwinding; the bookkeeping stays right for the code that catches it.
+        --g_handlerDepth;
+        current = saved;
+        throw;
     }
+    --g_handlerDepth;
     // The window's last message: whatever the handlers did, the object is
     // unbound now (unless a handler already did it).
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) pWnd->FinishNcDestroy();

@@ -482,6 +482,48 @@ TEST_F(DialogTest, ADialogCreatedWhileItsOwnerIsBeingCreated)
     EXPECT_EQ(nullptr, outer.inner.m_hWnd);
 }
 
+// Runs a modal dialog from inside one of its handlers, holding a temporary
+// window object across it.
+class CNestingWnd : public CWnd {
+public:
+    std::function<void()> inside;
+
+protected:
+    afx_msg LRESULT OnRun(WPARAM, LPARAM)
+    {
+        inside();
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CNestingWnd, CWnd)
+    ON_MESSAGE(WM_APP, &CNestingWnd::OnRun)
+END_MESSAGE_MAP()
+
+TEST_F(DialogTest, TemporaryObjectsSurviveALoopNestedInAHandler)
+{
+    CNestingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    TemplateBuilder t = buttons();
+    HWND gone = nullptr;
+    CWnd* held = nullptr;
+    wnd.inside = [&] {
+        gone = plainPopup({0, 0, 5, 5});
+        held = CWnd::FromHandle(gone);
+        DestroyWindow(gone);
+        CTestDialog dlg;
+        dlg.InitModalIndirect(t.get());
+        screen.whenIdle([&] { dlg.EndDialog(IDOK); });
+        EXPECT_EQ(IDOK, dlg.DoModal());
+        // The nested loop went idle, but a handler is running: the object
+        // this handler holds is still there.
+        EXPECT_EQ(gone, held->m_hWnd);
+        EXPECT_EQ(held, CWnd::FromHandle(gone));
+    };
+    wnd.SendMessage(WM_APP);
+}
+
 class CHelpApp : public CWinApp {
 public:
     CHelpApp() : CWinApp(u"help") {}
