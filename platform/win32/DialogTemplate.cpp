@@ -113,15 +113,19 @@ std::u16string DialogTemplate::Item::className() const
         return u"ScrollBar";
     case 0x0085:
         return u"ComboBox";
-    default:
-        return u"#" + [](unsigned v) {
-            std::u16string s;
-            do {
-                s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-                v /= 10;
-            } while (v != 0);
-            return s;
-        }(windowClass.ordinal);
+    default: {
+        // Digits are written backwards, then turned round, which also keeps
+        // clear of a false -Wrestrict warning that g++ 12 gives for
+        // prepending to a temporary u16string at -O3.
+        std::u16string s;
+        unsigned v = windowClass.ordinal;
+        do {
+            s.push_back(static_cast<char16_t>(u'0' + v % 10));
+            v /= 10;
+        } while (v != 0);
+        s.push_back(u'#');
+        return std::u16string(s.rbegin(), s.rend());
+    }
     }
 }
 
