@@ -1,0 +1,141 @@
+// The real screen: a backend that shows the window system's top-level
+// windows on an X11 display through GTK 3 and feeds the display's pointer
+// and keyboard back to it. The backend object owns its GDK display
+// connection and one GtkTopLevel (host/gtk/GtkTopLevel.h) per top-level
+// window it shows; the window system (host/Host.h) owns every window and
+// every rule, and this backend only mirrors what it is told.
+//
+// Implements:
+//   - each visible top-level window as a borderless GTK window of its exact
+//     rectangle with an RGBA visual, stacked in the window system's Z order
+//     (WS_EX_TOPMOST windows kept above);
+//   - per-pixel alpha windows (UpdateLayeredWindow) with their premultiplied
+//     pixels, painted with CAIRO_OPERATOR_SOURCE; colour-keyed windows
+//     (LWA_COLORKEY) with their key pixels transparent; constant alpha
+//     (LWA_ALPHA) folded into the pixels; translucent where a compositing
+//     manager runs;
+//   - input and bounding shapes taken from the transparent pixels, so that a
+//     press on a transparent pixel reaches what lies beneath, and holes show
+//     what lies beneath even with no compositing manager;
+//   - real pointer motion, button and key events as the window system's raw
+//     input (screen coordinates from the root window); key events keep their
+//     GDK event for a native view that needs it (lastKeyEvent);
+//   - window movement through gtk_window_move; the caption move loop is the
+//     window system's, fed by motion events;
+//   - minimise and restore through the window manager (gtk_window_iconify /
+//     deiconify); a window the window manager minimises or restores comes
+//     back as WM_SYSCOMMAND SC_MINIMIZE / SC_RESTORE, its close button as
+//     SC_CLOSE; with no window manager running a minimised window is
+//     unmapped;
+//   - taskbar entries: unowned and WS_EX_APPWINDOW windows get one with
+//     their title and big icon (WM_SETICON, else the class icon); owned and
+//     WS_EX_TOOLWINDOW windows skip the taskbar and are transient for their
+//     owner;
+//   - keyboard focus follows the window system's active window;
+//   - waiting for input in the GLib main loop: wait() runs one blocking
+//     g_main_context_iteration, so any GLib source (GDK events, timeouts,
+//     browser callbacks) wakes a blocked GetMessage; a message posted from
+//     such a callback is found as soon as the iteration returns.
+// Does not implement yet:
+//   - mouse wheel input, double-click timing, cursor shapes;
+//   - WM-initiated moves and activation flowing back into the window system
+//     (the window system's geometry and active window always win);
+//   - SetCapture outside a held button (no explicit pointer grab);
+//   - output scaling: the display is used at scale 1, one pixel per pixel;
+//   - taskbar entry changes after a window is first shown (the skip-taskbar
+//     state is set when it maps).
+#pragma once
+
+#include "host/Backend.h"
+#include "win32/WinDef.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+typedef struct _GdkDisplay GdkDisplay;
+typedef struct _GtkWidget GtkWidget;
+typedef union _GdkEvent GdkEvent;
+
+namespace quarrow {
+
+class GtkTopLevel;
+
+class GtkBackend : public Backend {
+public:
+    // Opens the X display `displayName` (DISPLAY's when empty) through GTK.
+    // Null with `error` set to one line a user can read when there is no
+    // display to open.
+    static std::unique_ptr<GtkBackend> open(const std::string& displayName, std::string& error);
+    ~GtkBackend() override;
+    GtkBackend(const GtkBackend&) = delete;
+    GtkBackend& operator=(const GtkBackend&) = delete;
+
+    GdkDisplay* display() const { return m_display; }
+
+    // Shows the window system's current state on the display now (waiting
+    // does this by itself before it blocks) and sends it to the X server.
+    void flush();
+    // Wakes a wait that blocks in the GLib main loop.
+    void wake();
+
+    // ---- the GTK side of a top-level window (null or 0 when it has none)
+    GtkWidget* windowWidget(HWND topLevel) const;
+    // The container (a GtkFixed filling the window) for native views that
+    // live inside the window, above its pixels.
+    GtkWidget* container(HWND topLevel) const;
+    unsigned long xid(HWND topLevel) const;
+    // Mapped by the X server with its latest content drawn.
+    bool presented(HWND topLevel) const;
+
+    // The last real key event that went down (or up) with this virtual
+    // key, for a native view that takes the key after the window system
+    // has routed it; null when there was none. Valid until the next key
+    // event of the same key and direction.
+    const GdkEvent* lastKeyEvent(UINT virtualKey, bool down) const;
+
+    // How many times waiting has blocked in the GLib main loop.
+    uint64_t waits() const { return m_waits; }
+
+    // Whether a window manager runs on the screen (someone owns the ICCCM
+    // WM_S selection of the screen).
+    bool windowManagerRunning() const;
+
+protected:
+    Capabilities capabilitiesImpl() const override;
+    SIZE screenSizeImpl() const override;
+    RECT workAreaImpl() const override;
+    void windowChangedImpl(HWND window) override;
+    void windowDestroyedImpl(HWND window) override;
+    std::optional<InputEvent> nextInputImpl() override;
+    bool waitImpl() override;
+
+private:
+    friend class GtkTopLevel;
+
+    GtkBackend(GdkDisplay* display, bool ownsDisplay);
+
+    GtkTopLevel* entry(HWND handle) const;
+    GtkTopLevel& ensure(HWND handle);
+    void restack(const std::vector<GtkTopLevel*>& bottomToTop);
+
+    // Called from GtkTopLevel's event handlers.
+    void queueInput(const InputEvent& event) { m_input.push_back(event); }
+    void keyEvent(const GdkEvent* event, UINT virtualKey, bool down, char16_t character);
+    void systemCommand(HWND window, WPARAM command);
+
+    GdkDisplay* m_display = nullptr;
+    bool m_ownsDisplay = false;
+    std::map<HWND, std::unique_ptr<GtkTopLevel>> m_windows;
+    std::vector<GtkTopLevel*> m_stack;
+    HWND m_focused = nullptr;
+    std::deque<InputEvent> m_input;
+    std::map<std::pair<UINT, bool>, GdkEvent*> m_keyEvents;
+    uint64_t m_waits = 0;
+};
+
+} // namespace quarrow
