@@ -67,8 +67,14 @@ void CTraButton::LoadStateImage(UINT nID, int state, int width, int height, CStr
     delete m_pStateImages[state];
     m_pStateImages[state] = image;
 
-    image->CreateEx(targetWidth, targetHeight, bpp, BI_RGB, nullptr,
-                    (isPng && bpp == 32) ? ATL::CImage::createAlphaChannel : 0);
+    // A resource that did not decode (or a target size without pixels)
+    // gives no bitmap: the state keeps an image without pixels, which draws
+    // as nothing. That is not a lack of memory, so nothing is thrown.
+    if (!image->CreateEx(targetWidth, targetHeight, bpp, BI_RGB, nullptr,
+                         (isPng && bpp == 32) ? ATL::CImage::createAlphaChannel : 0)) {
+        decoded.Destroy();
+        return;
+    }
     HDC dc = image->GetDC();
     if (!dc) AfxThrowMemoryException();
     decoded.Draw(dc, 0, 0, targetWidth, targetHeight, 0, 0, targetWidth, targetHeight);
