@@ -104,6 +104,8 @@ void GtkTest::showLayered(HWND hwnd, int w, int h, const std::function<DWORD(int
 
 void GtkTest::fill(HWND hwnd, RECT r, COLORREF colour)
 {
+    // Pending paints first, or the background erase would cover this.
+    host->pump();
     HDC dc = GetDC(hwnd);
     HBRUSH b = CreateSolidBrush(colour);
     FillRect(dc, &r, b);

@@ -43,7 +43,8 @@ protected:
     // to premultiplied 0xAARRGGBB, through a bottom-up DIB section as the
     // program makes it.
     void showLayered(HWND hwnd, int width, int height, const std::function<DWORD(int, int)>& pixel);
-    // Paints a window's surface through a window DC.
+    // Paints a window's surface through a window DC (after the window's
+    // pending paints).
     void fill(HWND hwnd, RECT r, COLORREF colour);
     XWindow xid(HWND hwnd) const { return backend->xid(hwnd); }
 
