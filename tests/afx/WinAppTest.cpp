@@ -4,6 +4,8 @@
 // housekeeping classes that do nothing but must behave.
 #include "AfxFixture.h"
 
+#include "host/DialogManager.h"
+
 #include "afx/CButton.h"
 #include "afx/CDialog.h"
 #include "afx/CMFCVisualManagerWindows.h"
@@ -191,6 +193,26 @@ TEST_F(WinAppTest, NamesHandlesAndSettings)
     EXPECT_TRUE(app.InitInstance());
     app.SetRegistryKey(u"应用程序向导生成的本地应用程序");
     EXPECT_EQ(CString(u"应用程序向导生成的本地应用程序"), CString(app.m_pszRegistryKey));
+}
+
+TEST_F(WinAppTest, MessageBoxesAreOwnedByTheMainWindowAndCaptionedWithTheName)
+{
+    CWinApp app(u"Quarrow");
+    app.SetCurrentHandles();
+    CWnd mainWnd;
+    ASSERT_TRUE(mainWnd.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
+    app.m_pMainWnd = &mainWnd;
+    quarrow::DialogManager::MessageBoxInfo seen;
+    screen.whenIdle([&] {
+        ASSERT_EQ(1u, host.dialogs().openMessageBoxes().size());
+        seen = host.dialogs().openMessageBoxes().back();
+        screen.clickControl(seen.window, IDCANCEL);
+    });
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(u"您确定要退出游戏么？", MB_OKCANCEL));
+    EXPECT_EQ(mainWnd.m_hWnd, seen.owner);
+    EXPECT_EQ(u"Quarrow", seen.caption);
+    EXPECT_EQ(u"您确定要退出游戏么？", seen.text);
+    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), seen.type);
 }
 
 TEST_F(WinAppTest, VisualManagerSelection)
