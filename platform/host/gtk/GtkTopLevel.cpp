@@ -374,6 +374,10 @@ void GtkTopLevel::focus()
     if (!gdk) return;
     m_focusWanted = false;
     gdk_window_focus(gdk, gdk_x11_display_get_user_time(m_backend.display()));
+    // Focusing raises the window (the window manager's doing, or GDK's
+    // when there is none), which can put it above windows the window
+    // system keeps above it: the next flush restacks everything.
+    m_backend.m_stack.clear();
 }
 
 void GtkTopLevel::raise()
