@@ -694,8 +694,9 @@ TEST_F(OwnImages, LoadingAStateAgainReplacesItsImage)
     btn().LoadStateImage(kTall, CTraButton::kStatePressed, 0, 0, u"PNG");
     const ATL::CImage* image = btn().StateImage(CTraButton::kStatePressed);
     ASSERT_NE(nullptr, image);
-    EXPECT_EQ(2, image->GetWidth());
-    EXPECT_EQ(5, image->GetHeight());
+    ASSERT_FALSE(image->IsNull());
+    ASSERT_EQ(2, image->GetWidth());
+    ASSERT_EQ(5, image->GetHeight());
     const std::vector<Rgba> tall = gradient(2, 5);
     const Bgra last = imagePixel(*image, 1, 4);
     EXPECT_TRUE(last.r == tall[9].r && last.g == tall[9].g && last.b == tall[9].b) << describe(last);
