@@ -1,0 +1,179 @@
+// The window system's message loop on the GTK backend: a blocked
+// GetMessage sleeps in the GLib main loop and wakes for what a GLib
+// callback posts; minimising and restoring go through the window manager
+// both ways (a small one of the test's own), or unmap the window when there
+// is none; the window manager's close button closes; opening a display that
+// is not there fails with a message a user can read.
+#include "GtkFixture.h"
+
+#include "MiniWindowManager.h"
+
+#include <glib.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+namespace quarrow::test {
+namespace {
+
+using GtkLoopTest = GtkTest;
+
+struct Poster {
+    HWND target = nullptr;
+    UINT message = 0;
+    bool fired = false;
+};
+
+TEST_F(GtkLoopTest, PostFromAGlibCallbackWakesABlockedGetMessage)
+{
+    const HWND w = popup({10, 10, 60, 60});
+    ASSERT_TRUE(waitPresented(w));
+    host->pump();
+
+    Poster poster{w, WM_APP + 1};
+    g_timeout_add(
+        50,
+        [](gpointer data) {
+            auto* p = static_cast<Poster*>(data);
+            p->fired = true;
+            PostMessageW(p->target, p->message, 7, 8);
+            return gboolean(G_SOURCE_REMOVE);
+        },
+        &poster);
+    const uint64_t before = backend->waits();
+    MSG msg{};
+    // Whatever else arrives first is dispatched; the loop ends at the post.
+    while (GetMessageW(&msg, nullptr, 0, 0) && msg.message != WM_APP + 1) DispatchMessageW(&msg);
+    EXPECT_TRUE(poster.fired);
+    EXPECT_EQ(msg.message, WM_APP + 1);
+    EXPECT_EQ(msg.hwnd, w);
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_EQ(msg.lParam, 8);
+    // It slept until the timeout rather than turning round and round.
+    EXPECT_LE(backend->waits() - before, 10u);
+
+    // The quit message from a callback ends the loop the same way.
+    g_idle_add(
+        [](gpointer) {
+            PostQuitMessage(3);
+            return gboolean(G_SOURCE_REMOVE);
+        },
+        nullptr);
+    while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(GtkLoopTest, MinimiseAndRestoreGoThroughTheWindowManagerBothWays)
+{
+    MiniWindowManager wm;
+    std::string error;
+    ASSERT_TRUE(wm.start(error)) << error;
+    ASSERT_TRUE(backend->windowManagerRunning());
+
+    const RECT normal{300, 200, 500, 300};
+    const HWND w = popup(normal, 0, nullptr, WS_VISIBLE, u"Quarrow");
+    ASSERT_TRUE(waitPresented(w));
+    const XWindow x = xid(w);
+    auto sameRect = [&](const RECT& a) {
+        RECT r;
+        GetWindowRect(w, &r);
+        return r.left == a.left && r.top == a.top && r.right == a.right && r.bottom == a.bottom;
+    };
+
+    // The program minimises: the window manager iconifies the window.
+    ShowWindow(w, SW_MINIMIZE);
+    EXPECT_TRUE(IsIconic(w));
+    EXPECT_TRUE(runUntil([&] { return probe->mapState(x) == 0; }));
+
+    // The user restores it from the taskbar: the window system restores it.
+    wm.restore(x);
+    EXPECT_TRUE(runUntil([&] { return !IsIconic(w); }));
+    EXPECT_TRUE(sameRect(normal));
+    EXPECT_TRUE(runUntil([&] { return probe->mapState(x) == 2 && backend->presented(w); }));
+    EXPECT_GE(recorder.count(w, WM_SYSCOMMAND), 1);
+
+    // The user minimises it from the taskbar: the window system minimises.
+    wm.minimise(x);
+    EXPECT_TRUE(runUntil([&] { return IsIconic(w) != FALSE; }));
+
+    // The program restores it: the window manager maps it again where it was.
+    ShowWindow(w, SW_RESTORE);
+    EXPECT_FALSE(IsIconic(w));
+    EXPECT_TRUE(runUntil([&] { return probe->mapState(x) == 2; }));
+    const std::optional<RECT> g = probe->geometry(x);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->left, normal.left);
+    EXPECT_EQ(g->top, normal.top);
+
+    // The window manager's close button closes the window through the
+    // window system (WM_SYSCOMMAND SC_CLOSE, WM_CLOSE).
+    wm.close(x);
+    EXPECT_TRUE(runUntil([&] { return !IsWindow(w); }));
+    EXPECT_TRUE(runUntil([&] { return probe->mapState(x) == -1; }));
+}
+
+TEST_F(GtkLoopTest, WithNoWindowManagerAMinimisedWindowLeavesTheScreen)
+{
+    ASSERT_FALSE(backend->windowManagerRunning());
+    const HWND w = popup({300, 200, 500, 300});
+    fill(w, {0, 0, 200, 100}, RGB(0, 90, 0));
+    ASSERT_EQ(waitForPixel(400, 250, RGB(0, 90, 0)), RGB(0, 90, 0));
+    const XWindow x = xid(w);
+
+    ShowWindow(w, SW_MINIMIZE);
+    EXPECT_TRUE(runUntil([&] { return probe->mapState(x) == 0; }));
+    EXPECT_EQ(waitForPixel(400, 250, kDesktop), kDesktop);
+
+    ShowWindow(w, SW_RESTORE);
+    EXPECT_TRUE(runUntil([&] { return probe->mapState(x) == 2; }));
+    const std::optional<RECT> g = probe->geometry(x);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->left, 300);
+    EXPECT_EQ(g->top, 200);
+}
+
+// A display number no server of this machine uses.
+std::string unusedDisplay()
+{
+    for (int n = 150; n < 1000; ++n) {
+        struct stat st;
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        if (stat(socket.c_str(), &st) != 0 && stat(lock.c_str(), &st) != 0) return ":" + std::to_string(n);
+    }
+    return ":999";
+}
+
+TEST(GtkOpenTest, NoDisplayGivesOneClearLine)
+{
+    struct Case {
+        const char* what;
+        std::string name;
+        const char* expected;
+    };
+    const std::string unused = unusedDisplay();
+    const Case cases[] = {
+        {"DISPLAY unset", "", "no X display to show the windows on: DISPLAY is not set"},
+        {"no server", unused, "cannot open the X display"},
+    };
+    const char* saved = std::getenv("DISPLAY");
+    const std::string keep = saved ? saved : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        unsetenv("DISPLAY");
+        std::string error;
+        std::unique_ptr<GtkBackend> b = GtkBackend::open(c.name, error);
+        EXPECT_FALSE(b);
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+        if (!c.name.empty()) {
+            EXPECT_NE(error.find(c.name), std::string::npos) << error;
+        }
+    }
+    if (saved) setenv("DISPLAY", keep.c_str(), 1);
+}
+
+} // namespace
+} // namespace quarrow::test
