@@ -366,7 +366,9 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     int nCode = HIWORD(wParam);
     if (hWndCtrl) {
         // A control's notification is first offered to the control itself.
-        if (hWndCtrl != m_hWnd && ReflectLastMsg(hWndCtrl)) return TRUE;
+        CWnd* control = hWndCtrl != m_hWnd ? FromHandlePermanent(hWndCtrl) : nullptr;
+        LRESULT ignored = 0;
+        if (control && control->OnChildNotify(WM_COMMAND, wParam, lParam, &ignored)) return TRUE;
     } else {
         // Menus and accelerators (code 1) are both plain commands.
         nCode = CN_COMMAND;

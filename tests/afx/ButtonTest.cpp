@@ -171,5 +171,34 @@ TEST(ButtonCreateTest, CreatedButtonsAreThePlatformsButtons)
     EXPECT_EQ(RUNTIME_CLASS(CWnd), RUNTIME_CLASS(CButton)->m_pBaseClass);
 }
 
+// Handles its own click notification, before its parent's map sees it.
+class CSelfHandlingButton : public CButton {
+public:
+    int ownClicks = 0;
+
+protected:
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+            ++ownClicks;
+            return TRUE;
+        }
+        return CButton::OnChildNotify(message, wParam, lParam, pResult);
+    }
+};
+
+TEST(ButtonCreateTest, AControlMayHandleItsOwnNotificationFirst)
+{
+    quarrow::MemoryBackend screen;
+    quarrow::Host host(screen);
+    CButtonParent parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
+    CSelfHandlingButton button;
+    ASSERT_TRUE(button.Create(u"Go", BS_PUSHBUTTON | WS_VISIBLE, CRect(10, 10, 60, 30), &parent, 7));
+    button.SendMessage(BM_CLICK);
+    EXPECT_EQ(1, button.ownClicks);
+    EXPECT_EQ(0, parent.clicks);
+}
+
 } // namespace
 } // namespace afxtest
