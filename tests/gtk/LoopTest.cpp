@@ -11,6 +11,7 @@
 #include <glib.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 
@@ -132,6 +133,49 @@ TEST_F(GtkLoopTest, WithNoWindowManagerAMinimisedWindowLeavesTheScreen)
     ASSERT_TRUE(g);
     EXPECT_EQ(g->left, 300);
     EXPECT_EQ(g->top, 200);
+}
+
+struct BoxAnswer {
+    HWND owner = nullptr;
+    int ticks = 0;
+    HWND box = nullptr;
+    std::function<bool(HWND)> presented;
+    std::function<void()> pressEnter;
+};
+
+TEST_F(GtkLoopTest, MessageBoxShowsOnTheScreenAndTakesRealKeys)
+{
+    const HWND owner = popup({100, 100, 600, 400}, 0, nullptr, WS_VISIBLE, u"Quarrow");
+    ASSERT_TRUE(waitPresented(owner));
+
+    // The modal loop waits in the GLib loop; a GLib timeout plays the user:
+    // once the box is on the screen, it presses Enter on the real keyboard.
+    BoxAnswer answer;
+    answer.owner = owner;
+    answer.presented = [&](HWND h) { return backend->presented(h) && probe->inputFocus() == xid(h); };
+    answer.pressEnter = [&] { probe->tap(0xFF0D); }; // XK_Return
+    g_timeout_add(
+        10,
+        [](gpointer data) {
+            auto* a = static_cast<BoxAnswer*>(data);
+            const HWND active = GetActiveWindow();
+            const bool box = active && active != a->owner;
+            if (box && ++a->ticks > 500) {
+                // Five seconds without the box on the screen: cancel it so
+                // that the test fails instead of hanging.
+                PostMessageW(active, WM_COMMAND, IDCANCEL, 0);
+                return gboolean(G_SOURCE_REMOVE);
+            }
+            if (!box || !a->presented(active)) return gboolean(G_SOURCE_CONTINUE);
+            a->box = active;
+            a->pressEnter();
+            return gboolean(G_SOURCE_REMOVE);
+        },
+        &answer);
+    const int result = MessageBoxW(owner, u"Close the launcher?", u"Quarrow", MB_OKCANCEL);
+    EXPECT_EQ(result, IDOK);
+    ASSERT_NE(answer.box, nullptr);
+    EXPECT_FALSE(IsWindow(answer.box));
 }
 
 // A display number no server of this machine uses.
