@@ -6,7 +6,7 @@
 // screen.
 #include "GtkFixture.h"
 
-#include <gdk/gdk.h>
+#include <gtk/gtk.h>
 
 #include <X11/keysym.h>
 
@@ -63,6 +63,58 @@ INSTANTIATE_TEST_SUITE_P(Layered, GtkPassThroughTest,
                              return info.param == Transparency::PerPixel ? std::string("PerPixelAlpha")
                                                                          : std::string("ColourKey");
                          });
+
+struct NativeView {
+    int presses = 0;
+    double x = -1, y = -1;
+};
+
+TEST_F(GtkInputTest, NativeViewInTheContainerShowsAndTakesPressesOverTransparentPixels)
+{
+    const RECT r{600, 300, 800, 400};
+    const XWindow beneath = probe->createForeign(r, RGB(128, 128, 128));
+    const HWND w = popup(r, WS_EX_LAYERED);
+    // The window's own pixels are all transparent.
+    showLayered(w, 200, 100, [](int, int) { return 0x00000000u; });
+    ASSERT_TRUE(waitPresented(w));
+
+    // A native view (as a browser view would be) at (20, 10), 60 x 40.
+    GtkWidget* view = gtk_drawing_area_new();
+    gtk_widget_set_size_request(view, 60, 40);
+    gtk_widget_add_events(view, GDK_BUTTON_PRESS_MASK);
+    NativeView seen;
+    g_signal_connect(view, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer) {
+                         cairo_set_source_rgb(cr, 0, 0.5, 1);
+                         cairo_paint(cr);
+                         return gboolean(TRUE);
+                     }),
+                     nullptr);
+    g_signal_connect(view, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, gpointer data) {
+                         auto* s = static_cast<NativeView*>(data);
+                         ++s->presses;
+                         s->x = e->x;
+                         s->y = e->y;
+                         return gboolean(TRUE);
+                     }),
+                     &seen);
+    gtk_fixed_put(GTK_FIXED(backend->container(w)), view, 20, 10);
+    gtk_widget_show(view);
+
+    EXPECT_EQ(waitForPixel(620, 310, RGB(0, 128, 255)), RGB(0, 128, 255));
+    EXPECT_EQ(probe->pixel(679, 349), RGB(0, 128, 255));
+    EXPECT_EQ(probe->pixel(680, 349), RGB(128, 128, 128));
+
+    probe->click(650, 330);
+    ASSERT_TRUE(runUntil([&] { return seen.presses == 1; }));
+    EXPECT_EQ(seen.x, 30);
+    EXPECT_EQ(seen.y, 20);
+    probe->sync();
+    EXPECT_FALSE(probe->takePress(beneath));
+
+    probe->click(700, 380);
+    ASSERT_TRUE(runUntil([&] { return probe->takePress(beneath).has_value(); }));
+    EXPECT_EQ(seen.presses, 1);
+}
 
 TEST_F(GtkInputTest, EachButtonBecomesItsMessagesWithClientCoordinates)
 {

@@ -174,6 +174,7 @@ void GtkTopLevel::apply(const State& state)
     if (state.visible && !state.iconic) {
         applyGeometry(state.rect);
         applyContent(state.shown, state.rect.right - state.rect.left, state.rect.bottom - state.rect.top);
+        applyShape();
     }
     applyVisibility(state);
 }
@@ -272,14 +273,56 @@ void GtkTopLevel::applyContent(const ShownWindow* shown, int width, int height)
         cairo_surface_mark_dirty(m_image);
     }
 
+    m_shapeStale = true;
+    gtk_widget_queue_draw(m_window);
+}
+
+std::vector<GtkTopLevel::Area> GtkTopLevel::nativeAreas() const
+{
+    std::vector<Area> areas;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(m_fixed));
+    for (GList* c = children; c; c = c->next) {
+        auto* child = static_cast<GtkWidget*>(c->data);
+        if (!gtk_widget_get_visible(child)) continue;
+        Area a;
+        gtk_container_child_get(GTK_CONTAINER(m_fixed), child, "x", &a.x, "y", &a.y, nullptr);
+        gtk_widget_get_size_request(child, &a.width, &a.height);
+        if (a.width < 0 || a.height < 0) {
+            GtkRequisition natural{};
+            gtk_widget_get_preferred_size(child, nullptr, &natural);
+            if (a.width < 0) a.width = natural.width;
+            if (a.height < 0) a.height = natural.height;
+        }
+        if (a.width > 0 && a.height > 0) areas.push_back(a);
+    }
+    g_list_free(children);
+    return areas;
+}
+
+void GtkTopLevel::applyShape()
+{
+    std::vector<Area> areas = nativeAreas();
+    if (!m_shapeStale && areas == m_areas) return;
+    m_shapeStale = false;
+    m_areas = std::move(areas);
     // Where the window is fully transparent it is not there at all: presses
     // go to what lies beneath (input shape), and what lies beneath shows
-    // through even with no compositing manager (bounding shape).
-    cairo_region_t* region = visibleRegion(m_image, width, height);
+    // through even with no compositing manager (bounding shape). Native
+    // views in the container are always there, whatever pixels lie under
+    // them.
+    cairo_region_t* region = visibleRegion(m_image, m_contentWidth, m_contentHeight);
+    if (region) {
+        for (const Area& a : m_areas) {
+            const cairo_rectangle_int_t r{a.x, a.y, a.width, a.height};
+            cairo_region_union_rectangle(region, &r);
+        }
+    }
     gtk_widget_input_shape_combine_region(m_window, region);
     gtk_widget_shape_combine_region(m_window, region);
+    // A window with nothing to show is never exposed and never drawn; it
+    // is as presented as it will get.
+    if (region && cairo_region_is_empty(region)) m_drawnSerial = m_contentSerial;
     if (region) cairo_region_destroy(region);
-    gtk_widget_queue_draw(m_window);
 }
 
 void GtkTopLevel::applyTaskbar(const State& state)

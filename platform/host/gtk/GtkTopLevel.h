@@ -8,7 +8,10 @@
 // turns the window's GTK events into calls back to the backend.
 //
 // A GtkFixed fills the window; native views that live inside the window
-// (browser views) go into it, above the window system's pixels.
+// (browser views) go into it, above the window system's pixels. Their
+// areas (position in the container, size request) always belong to the
+// window's shapes, so they show and take input even where the window's own
+// pixels are transparent.
 #pragma once
 
 #include "host/Host.h"
@@ -83,9 +86,18 @@ public:
     }
 
 private:
+    // A native view's place in the container: its position there and its
+    // size request (its natural size when it has none).
+    struct Area {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Area&) const = default;
+    };
+
     void create();
+    std::vector<Area> nativeAreas() const;
     void applyGeometry(const RECT& rect);
     void applyContent(const ShownWindow* shown, int width, int height);
+    void applyShape();
     void applyTaskbar(const State& state);
     void applyIcon(HICON icon);
     void applyVisibility(const State& state);
@@ -119,6 +131,8 @@ private:
     bool m_hasContent = false;
     int m_contentWidth = -1;
     int m_contentHeight = -1;
+    bool m_shapeStale = true;
+    std::vector<Area> m_areas;
     uint64_t m_contentSerial = 0;
     uint64_t m_drawnSerial = 0;
 
