@@ -17,6 +17,12 @@
 //   - input and bounding shapes taken from the transparent pixels, so that a
 //     press on a transparent pixel reaches what lies beneath, and holes show
 //     what lies beneath even with no compositing manager;
+//   - native views (browser views) in a container over each window's pixels
+//     (container()); their areas always belong to the window's shapes;
+//   - the screen in step with the window system at every flush (before each
+//     wait): each window's state and pixels are compared with what it shows
+//     (pixels byte for byte), so drawing the window system does not announce
+//     (through a window DC outside WM_PAINT) still shows;
 //   - real pointer motion, button and key events as the window system's raw
 //     input (screen coordinates from the root window); key events keep their
 //     GDK event for a native view that needs it (lastKeyEvent);
@@ -25,8 +31,8 @@
 //   - minimise and restore through the window manager (gtk_window_iconify /
 //     deiconify); a window the window manager minimises or restores comes
 //     back as WM_SYSCOMMAND SC_MINIMIZE / SC_RESTORE, its close button as
-//     SC_CLOSE; with no window manager running a minimised window is
-//     unmapped;
+//     SC_CLOSE (posted); with no window manager running a minimised window
+//     is unmapped;
 //   - taskbar entries: unowned and WS_EX_APPWINDOW windows get one with
 //     their title and big icon (WM_SETICON, else the class icon); owned and
 //     WS_EX_TOOLWINDOW windows skip the taskbar and are transient for their
@@ -35,15 +41,18 @@
 //   - waiting for input in the GLib main loop: wait() runs one blocking
 //     g_main_context_iteration, so any GLib source (GDK events, timeouts,
 //     browser callbacks) wakes a blocked GetMessage; a message posted from
-//     such a callback is found as soon as the iteration returns.
+//     such a callback is found as soon as the iteration returns. Nothing
+//     polls.
 // Does not implement yet:
-//   - mouse wheel input, double-click timing, cursor shapes;
+//   - mouse wheel input (the window system has no raw wheel input yet),
+//     double-click timing, cursor shapes;
 //   - WM-initiated moves and activation flowing back into the window system
 //     (the window system's geometry and active window always win);
 //   - SetCapture outside a held button (no explicit pointer grab);
 //   - output scaling: the display is used at scale 1, one pixel per pixel;
-//   - taskbar entry changes after a window is first shown (the skip-taskbar
-//     state is set when it maps).
+//   - with no window manager, taskbar state changes after a window first
+//     maps (the skip-taskbar state is written at map time; later changes
+//     go to the window manager).
 #pragma once
 
 #include "host/Backend.h"
