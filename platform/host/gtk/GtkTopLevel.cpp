@@ -202,7 +202,8 @@ bool GtkTopLevel::sameContent(const ShownWindow* shown, int width, int height) c
     if (!m_image) return false;
     const PixelBuffer& p = *shown->pixels;
     if (shown->layer != m_layer || shown->colourKeyed != m_colourKeyed || shown->key != m_key ||
-        shown->constantAlpha != m_constantAlpha) {
+        shown->constantAlpha != m_constantAlpha || p.width() != m_sourceWidth || p.height() != m_sourceHeight ||
+        p.bitsPerPixel() != m_sourceBits || p.bottomUp() != m_sourceBottomUp) {
         return false;
     }
     return m_sourceCopy.size() == p.byteSize() && std::memcmp(m_sourceCopy.data(), p.bits(), p.byteSize()) == 0;
@@ -216,6 +217,10 @@ void GtkTopLevel::keepContent(const ShownWindow* shown, int width, int height)
     if (shown && shown->pixels) {
         const PixelBuffer& p = *shown->pixels;
         m_sourceCopy.assign(p.bits(), p.bits() + p.byteSize());
+        m_sourceWidth = p.width();
+        m_sourceHeight = p.height();
+        m_sourceBits = p.bitsPerPixel();
+        m_sourceBottomUp = p.bottomUp();
         m_layer = shown->layer;
         m_colourKeyed = shown->colourKeyed;
         m_key = shown->key;

@@ -124,6 +124,10 @@ private:
     bool m_geometryApplied = false;
     cairo_surface_t* m_image = nullptr;
     std::vector<uint8_t> m_sourceCopy;
+    int m_sourceWidth = 0;
+    int m_sourceHeight = 0;
+    int m_sourceBits = 0;
+    bool m_sourceBottomUp = false;
     Window::Layer m_layer = Window::Layer::None;
     bool m_colourKeyed = false;
     COLORREF m_key = 0;
