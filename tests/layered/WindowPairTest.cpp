@@ -22,27 +22,33 @@ using quarrow::MemoryBackend;
 
 std::vector<std::string>* g_events = nullptr;
 
-class TestBack;
-
 // An overlay made from the (control-less) background template, so that the
 // pair can be tested without the launcher's browser control.
 class TestFore : public CForeDialogBase {
 public:
-    TestFore(CWnd* parent, TestBack* back) : CForeDialogBase(IDD_BACK_DIALOG, parent), m_back(back) {}
-    ~TestFore() override;
+    // `image` is the background window's image member: the overlay is
+    // deleted while the background's base part is being destroyed, so it
+    // may look at that member but not call into the derived class.
+    TestFore(CWnd* parent, Gdiplus::Image* const* image) : CForeDialogBase(IDD_BACK_DIALOG, parent), m_image(image) {}
+    ~TestFore() override
+    {
+        if (g_events) g_events->push_back(std::string("overlay deleted, image alive: ") + (*m_image ? "yes" : "no"));
+    }
 
 private:
-    TestBack* m_back;
+    Gdiplus::Image* const* m_image;
 };
 
 class TestBack : public CBackDialogBase {
 public:
     explicit TestBack(bool withOverlay = true) : m_withOverlay(withOverlay) {}
     CForeDialogBase* Fore() const { return m_pForeDialog; }
-    bool HasImage() const { return m_pBackImage != nullptr; }
 
 protected:
-    CForeDialogBase* CreateForeDialog() override { return m_withOverlay ? new TestFore(this, this) : nullptr; }
+    CForeDialogBase* CreateForeDialog() override
+    {
+        return m_withOverlay ? new TestFore(this, &m_pBackImage) : nullptr;
+    }
     afx_msg void OnClose()
     {
         if (g_events) {
@@ -60,11 +66,6 @@ private:
 BEGIN_MESSAGE_MAP(TestBack, CBackDialogBase)
     ON_WM_CLOSE()
 END_MESSAGE_MAP()
-
-TestFore::~TestFore()
-{
-    if (g_events) g_events->push_back(std::string("overlay deleted, image alive: ") + (m_back->HasImage() ? "yes" : "no"));
-}
 
 RECT WindowRect(HWND hwnd)
 {
