@@ -1,6 +1,7 @@
 #include "host/Host.h"
 
 #include "host/ButtonControl.h"
+#include "host/ControlClasses.h"
 #include "host/DefaultProcedure.h"
 #include "host/DialogManager.h"
 #include "host/InputRouter.h"
@@ -73,6 +74,7 @@ Host::Host(Backend& backend) : m_backend(backend)
     s_active = this;
     m_gdi = std::make_unique<Gdi>(*this);
     m_input = std::make_unique<InputRouter>(*this);
+    m_controlClasses = std::make_unique<ControlClasses>();
 
     WNDCLASSEXW desktopClass{};
     desktopClass.cbSize = sizeof desktopClass;

@@ -18,6 +18,7 @@
 #include "host/Raster.h"
 #include "host/Window.h"
 #include "host/WindowClass.h"
+#include "host/browser/BrowserEngine.h"
 #include "win32/WinUser.h"
 
 #include <deque>
@@ -30,6 +31,7 @@
 
 namespace quarrow {
 
+class ControlClasses;
 class DialogManager;
 class InputRouter;
 
@@ -63,6 +65,14 @@ public:
     Gdi& gdi() { return *m_gdi; }
     DialogManager& dialogs() { return *m_dialogs; }
     InputRouter& input() { return *m_input; }
+    // The hosted control classes (win32/ControlHosting.h); the WebBrowser
+    // class is registered from the start.
+    ControlClasses& controlClasses() { return *m_controlClasses; }
+    // The engine that each new WebBrowser control gets. Unset, a control
+    // gets the scripted engine over an empty web, so a program always has a
+    // working browser.
+    void setBrowserEngineFactory(BrowserEngineFactory factory) { m_browserEngineFactory = std::move(factory); }
+    const BrowserEngineFactory& browserEngineFactory() const { return m_browserEngineFactory; }
 
     // ---- handles and the tree
     Window* window(HWND handle) const;
@@ -200,6 +210,8 @@ private:
     std::unique_ptr<Gdi> m_gdi;
     std::unique_ptr<DialogManager> m_dialogs;
     std::unique_ptr<InputRouter> m_input;
+    std::unique_ptr<ControlClasses> m_controlClasses;
+    BrowserEngineFactory m_browserEngineFactory;
 
     std::map<ULONG_PTR, std::unique_ptr<Window>> m_windows;
     ULONG_PTR m_nextHandle = 0x10000;
