@@ -13,8 +13,19 @@
 #include "win32/WinDef.h"
 
 #include <optional>
+#include <string>
 
 namespace quarrow {
+
+// A request to open an address or file with the desktop's default program
+// (ShellExecuteW).
+struct ShellRequest {
+    std::u16string verb;       // "open"
+    std::u16string file;
+    std::u16string parameters;
+    std::u16string directory;
+    int show = 0;              // SW_* value
+};
 
 class Host;
 
@@ -45,6 +56,10 @@ public:
     // (a scripted backend that has run out of script).
     bool wait() { return waitImpl(); }
 
+    // Opens a shell request; returns ERROR_SUCCESS or the system's error
+    // (ERROR_FILE_NOT_FOUND when the desktop's opener is missing).
+    DWORD shellOpen(const ShellRequest& request) { return shellOpenImpl(request); }
+
     Host* host() const { return m_host; }
 
 protected:
@@ -59,6 +74,11 @@ protected:
     virtual void windowDestroyedImpl(HWND) {}
     virtual std::optional<InputEvent> nextInputImpl() = 0;
     virtual bool waitImpl() = 0;
+    // The desktop's way: "xdg-open" with the file as its one argument,
+    // detached (a session of its own, no descriptor beyond 0-2, no zombie)
+    // and never through a shell. Parameters and directory have no meaning
+    // for an address and are not passed.
+    virtual DWORD shellOpenImpl(const ShellRequest& request);
 
 private:
     friend class Host;

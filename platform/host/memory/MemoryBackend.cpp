@@ -238,3 +238,13 @@ bool MemoryBackend::waitImpl()
 }
 
 } // namespace quarrow
+
+namespace quarrow {
+
+DWORD MemoryBackend::shellOpenImpl(const ShellRequest& request)
+{
+    m_shellRequests.push_back(request);
+    return ERROR_SUCCESS;
+}
+
+} // namespace quarrow

@@ -16,6 +16,7 @@
 //     next queued action runs (a test answers a modal dialog this way);
 //     with no action left, waiting reports that no input will come;
 //   - screenshots as 8-bit RGB PNG files (libpng).
+//   - shell requests (ShellExecuteW) recorded, not opened;
 // Does not implement: a taskbar, real time, cursor shapes.
 #pragma once
 
@@ -26,6 +27,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quarrow {
 
@@ -68,11 +70,16 @@ public:
     void whenIdle(std::function<void()> action) { m_idle.push_back(std::move(action)); }
     size_t pendingIdleActions() const { return m_idle.size(); }
 
+    // ---- the desktop's opener
+    // Every ShellExecuteW request, in order; nothing is opened.
+    const std::vector<ShellRequest>& shellRequests() const { return m_shellRequests; }
+
 protected:
     Capabilities capabilitiesImpl() const override;
     SIZE screenSizeImpl() const override { return m_size; }
     std::optional<InputEvent> nextInputImpl() override;
     bool waitImpl() override;
+    DWORD shellOpenImpl(const ShellRequest& request) override;
 
 private:
     void queue(InputEvent event) { m_input.push_back(event); }
@@ -81,6 +88,7 @@ private:
     COLORREF m_desktop;
     std::deque<InputEvent> m_input;
     std::deque<std::function<void()>> m_idle;
+    std::vector<ShellRequest> m_shellRequests;
 };
 
 } // namespace quarrow
