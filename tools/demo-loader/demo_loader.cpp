@@ -115,6 +115,8 @@ void ShowWindow(const std::string& line)
     gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
     PangoAttrList* attributes = pango_attr_list_new();
     pango_attr_list_insert(attributes, pango_attr_family_new("monospace"));
+    // Wrapping must not add hyphens that are not in the line.
+    pango_attr_list_insert(attributes, pango_attr_insert_hyphens_new(FALSE));
     gtk_label_set_attributes(GTK_LABEL(label), attributes);
     pango_attr_list_unref(attributes);
     gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
