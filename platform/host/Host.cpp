@@ -6,6 +6,7 @@
 #include "host/DialogManager.h"
 #include "host/InputRouter.h"
 #include "host/StaticControl.h"
+#include "host/browser/WebBrowserControl.h"
 #include "host/SystemMetrics.h"
 #include "host/memory/MemoryBackend.h"
 #include "win32/ErrHandlingApi.h"
@@ -92,10 +93,12 @@ Host::Host(Backend& backend) : m_backend(backend)
     m_dialogs = std::make_unique<DialogManager>(*this);
     ButtonControl::registerClass(*this);
     StaticControl::registerClass(*this);
+    WebBrowserControl::registerClasses(*this);
 }
 
 Host::~Host()
 {
+    while (!m_later.empty()) runLater();
     // Windows still alive are dropped without messages: the objects that
     // their procedures would reach may be gone already.
     m_windows.clear();
@@ -934,8 +937,17 @@ void Host::stamp(MSG& msg)
     m_lastMessagePos = static_cast<DWORD>(MAKELONG(msg.pt.x, msg.pt.y));
 }
 
+void Host::runLater()
+{
+    // Actions queued while these run wait for the next look at the queue.
+    std::vector<std::function<void()>> due;
+    due.swap(m_later);
+    for (auto& action : due) action();
+}
+
 bool Host::nextMessage(MSG& msg, HWND filter, UINT minMessage, UINT maxMessage, bool remove)
 {
+    if (!m_later.empty()) runLater();
     for (auto it = m_posted.begin(); it != m_posted.end(); ++it) {
         if (!matches(*it, filter, minMessage, maxMessage)) continue;
         msg = *it;

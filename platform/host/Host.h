@@ -73,6 +73,11 @@ public:
     // working browser.
     void setBrowserEngineFactory(BrowserEngineFactory factory) { m_browserEngineFactory = std::move(factory); }
     const BrowserEngineFactory& browserEngineFactory() const { return m_browserEngineFactory; }
+    // Runs `action` the next time the thread looks for a message, outside
+    // whatever call is running now: a control released from inside one of
+    // its own events frees itself this way. What is still pending when the
+    // window system ends runs then.
+    void later(std::function<void()> action) { m_later.push_back(std::move(action)); }
 
     // ---- handles and the tree
     Window* window(HWND handle) const;
@@ -202,6 +207,7 @@ private:
     Window* findPaintable(Window& root, HWND filter);
     bool nextMessage(MSG& msg, HWND filter, UINT minMessage, UINT maxMessage, bool remove);
     void stamp(MSG& msg);
+    void runLater();
 
     static Host* s_active;
     Host* m_previous = nullptr;
@@ -212,6 +218,7 @@ private:
     std::unique_ptr<InputRouter> m_input;
     std::unique_ptr<ControlClasses> m_controlClasses;
     BrowserEngineFactory m_browserEngineFactory;
+    std::vector<std::function<void()>> m_later;
 
     std::map<ULONG_PTR, std::unique_ptr<Window>> m_windows;
     ULONG_PTR m_nextHandle = 0x10000;

@@ -36,6 +36,14 @@ public:
     // engine always goes on: the launcher never cancels). `frame` is empty
     // for the top frame, else the frame's name.
     virtual void beforeNavigate(const std::u16string& url, const std::u16string& frame) = 0;
+    // The same event for an engine that can stop a navigation: false when
+    // the site cancelled it (BeforeNavigate2's Cancel), and the engine then
+    // loads nothing. The launcher never cancels, but a browser honours it.
+    virtual bool beforeNavigateAllowed(const std::u16string& url, const std::u16string& frame)
+    {
+        beforeNavigate(url, frame);
+        return true;
+    }
     // A document (of the top frame or of a frame) has finished loading.
     virtual void documentComplete(const std::u16string& url, const std::u16string& frame) = 0;
     // A document's scripts are about to run.
@@ -93,6 +101,10 @@ public:
     // A key message for the page (the control's window has the focus),
     // after the launcher's PreTranslateMessage let it through.
     void key(const MSG& msg) { keyImpl(msg); }
+    // A mouse message over the control's window, for an engine whose page
+    // has no native view of its own to receive it (a native view gets its
+    // input directly and ignores this).
+    void mouse(const MSG& msg) { mouseImpl(msg); }
     // The control is closing: drop the view; no event may follow.
     void close() { closeImpl(); }
 
@@ -105,6 +117,7 @@ protected:
     virtual void windowChangedImpl() {}
     virtual void paintImpl(HDC, const RECT&) {}
     virtual void keyImpl(const MSG&) {}
+    virtual void mouseImpl(const MSG&) {}
     virtual void closeImpl() {}
 
 private:
