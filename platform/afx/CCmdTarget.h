@@ -9,9 +9,15 @@
 // so a derived class only lists what it changes. The entry macros for
 // window messages and control notifications are in afx/AfxMsgMap.h.
 //
+// The same class carries the framework's COM support: interface maps and
+// a reference count (afx/AfxInterfaceMap.h), and the event-sink maps that
+// route the events of ActiveX controls to handlers (afx/AfxEventSinkMap.h).
+//
 // Maps are static data owned by the classes; nothing here allocates.
 #pragma once
 
+#include "afx/AfxEventSinkMap.h"
+#include "afx/AfxInterfaceMap.h"
 #include "afx/CObject.h"
 #include "win32/WinDef.h"
 #include "win32/WinUser.h"
@@ -130,6 +136,7 @@ public:
 
     // Routes a command (an id and a notification code) through this
     // object's message map and its base maps; TRUE when a handler ran.
+    // CN_EVENT goes to OnEvent with the AFX_EVENT in pExtra.
     // pExtra and pHandlerInfo are accepted for the framework's signature;
     // with pHandlerInfo set, the handler is only looked up, not called.
     virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
@@ -138,7 +145,41 @@ public:
     // map chain, or null.
     static const AFX_MSGMAP_ENTRY* FindMessageEntry(const AFX_MSGMAP* map, UINT message, UINT code, UINT id);
 
+    // ---- COM objects
+    // The interface `iid` (an IID*) of this object from its interface maps,
+    // not AddRef'd, or null. IID_IUnknown answers with the first interface
+    // of the base-most map that lists any, so the object's identity stays
+    // the same whatever a derived class adds.
+    void* GetInterface(const void* iid);
+    // QueryInterface, AddRef and Release of every interface part. The count
+    // starts at 1 (the creator's reference); the release that takes it to 0
+    // calls OnFinalRelease.
+    HRESULT ExternalQueryInterface(const void* iid, void** ppvObj);
+    ULONG ExternalAddRef();
+    ULONG ExternalRelease();
+    HRESULT InternalQueryInterface(const void* iid, void** ppvObj);
+    ULONG InternalAddRef();
+    ULONG InternalRelease();
+    // The last reference is gone. The default deletes the object; an object
+    // owned by something else (a control site, owned by its container)
+    // overrides it.
+    virtual void OnFinalRelease();
+
+    // ---- control events
+    // The first entry of the event-sink maps (most-derived first) for
+    // `nCtlID` and the event's DISPID runs, and the event's m_hResult takes
+    // its outcome. FALSE when no entry matches; with pHandlerInfo set, the
+    // entry is only looked up.
+    virtual BOOL OnEvent(UINT nCtlID, AFX_EVENT* pEvent, AFX_CMDHANDLERINFO* pHandlerInfo);
+    static const AFX_EVENTSINKMAP_ENTRY* FindEventSinkEntry(const AFX_EVENTSINKMAP* map, UINT nCtlID, DISPID dispid);
+
+    ULONG m_dwRef = 1;
+
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
+    static const AFX_INTERFACEMAP* GetThisInterfaceMap();
+    virtual const AFX_INTERFACEMAP* GetInterfaceMap() const;
+    static const AFX_EVENTSINKMAP* GetThisEventSinkMap();
+    virtual const AFX_EVENTSINKMAP* GetEventSinkMap() const;
 };
