@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "afx/COleControlContainer.h"
 #include "afx/CWinApp.h"
 #include "win32/ErrHandlingApi.h"
 #include "win32/LibLoaderApi.h"
@@ -54,7 +55,27 @@ CDialog::~CDialog()
 // ---------------------------------------------------------------------------
 // Creation
 
-LPCDLGTEMPLATEW CDialog::FindTemplate(HINSTANCE& hInst) const
+namespace {
+
+// The resource type of a dialog template's init data.
+const LPCWSTR kDialogInitType = MAKEINTRESOURCEW(240);
+
+// A template without init data is the usual case and leaves both null.
+void findDialogInit(HINSTANCE hInst, LPCWSTR name, const void*& data, size_t& size)
+{
+    data = nullptr;
+    size = 0;
+    HRSRC resource = ::FindResourceW(hInst, name, kDialogInitType);
+    if (!resource) return;
+    HGLOBAL block = ::LoadResource(hInst, resource);
+    if (!block) return;
+    data = ::LockResource(block);
+    size = data ? ::SizeofResource(hInst, resource) : 0;
+}
+
+} // namespace
+
+LPCDLGTEMPLATEW CDialog::FindTemplate(HINSTANCE& hInst)
 {
     if (!m_lpszTemplateName) {
         hInst = AfxGetResourceHandle();
@@ -64,7 +85,9 @@ LPCDLGTEMPLATEW CDialog::FindTemplate(HINSTANCE& hInst) const
     HRSRC resource = ::FindResourceW(hInst, m_lpszTemplateName, RT_DIALOG);
     if (!resource) return nullptr;
     HGLOBAL data = ::LoadResource(hInst, resource);
-    return data ? static_cast<LPCDLGTEMPLATEW>(::LockResource(data)) : nullptr;
+    if (!data) return nullptr;
+    findDialogInit(hInst, m_lpszTemplateName, m_lpDialogInit, m_nDialogInitSize);
+    return static_cast<LPCDLGTEMPLATEW>(::LockResource(data));
 }
 
 BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
@@ -87,6 +110,14 @@ BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentW
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) { return Create(MAKEINTRESOURCEW(nIDTemplate), pParentWnd); }
 
+BOOL CDialog::InitControlContainer()
+{
+    const bool created = m_pCtrlCont == nullptr;
+    if (!CWnd::InitControlContainer()) return FALSE;
+    if (created) m_pCtrlCont->SetDialogInit(m_lpDialogInit, m_nDialogInitSize);
+    return TRUE;
+}
+
 BOOL CDialog::Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
 {
     m_lpszTemplateName = lpszTemplateName;
@@ -99,18 +130,29 @@ BOOL CDialog::Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
 
 BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
 {
+    return CreateIndirect(lpDialogTemplate, pParentWnd, nullptr, 0, hInst);
+}
+
+BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, const void* lpDialogInit,
+                             size_t nDialogInitSize, HINSTANCE hInst)
+{
     if (!lpDialogTemplate) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     m_pParentWnd = pParentWnd;
+    m_lpDialogInit = lpDialogInit;
+    m_nDialogInitSize = lpDialogInit ? nDialogInitSize : 0;
     return CreateDlgIndirect(lpDialogTemplate, pParentWnd, hInst ? hInst : AfxGetResourceHandle());
 }
 
-BOOL CDialog::InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd)
+BOOL CDialog::InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, const void* lpDialogInit,
+                                size_t nDialogInitSize)
 {
     if (!lpDialogTemplate) return FALSE;
     m_lpDialogTemplate = lpDialogTemplate;
+    m_lpDialogInit = lpDialogInit;
+    m_nDialogInitSize = lpDialogInit ? nDialogInitSize : 0;
     m_lpszTemplateName = nullptr;
     if (pParentWnd) m_pParentWnd = pParentWnd;
     return TRUE;

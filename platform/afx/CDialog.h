@@ -47,10 +47,16 @@ public:
     virtual BOOL Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
     virtual BOOL CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd = nullptr,
                                 HINSTANCE hInst = nullptr);
+    // The same with the template's dialog init data in memory
+    // (`nDialogInitSize` bytes, see m_lpDialogInit).
+    BOOL CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, const void* lpDialogInit,
+                        size_t nDialogInitSize, HINSTANCE hInst = nullptr);
 
     // Makes DoModal use a template in memory (which must stay valid while
-    // the dialog runs) instead of a resource.
-    BOOL InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd = nullptr);
+    // the dialog runs) instead of a resource, with its dialog init data
+    // when it has any.
+    BOOL InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd = nullptr,
+                           const void* lpDialogInit = nullptr, size_t nDialogInitSize = 0);
     virtual INT_PTR DoModal();
     // Ends the dialog with `nResult`: a modal dialog's loop ends and DoModal
     // returns it; the window system hides the window.
@@ -73,9 +79,18 @@ public:
     // with -1 and FALSE is returned.
     virtual BOOL OnInitDialog();
 
+    // The dialog's control container takes the template's dialog init data
+    // (the RT_DLGINIT resource named like the template): each ActiveX
+    // control of the template gets its entry as its persisted state.
+    BOOL InitControlContainer() override;
+
     CWnd* m_pParentWnd = nullptr;
     LPCWSTR m_lpszTemplateName = nullptr;
     LPCDLGTEMPLATEW m_lpDialogTemplate = nullptr;
+    // The dialog init data of the template being created (from the
+    // resources, or given with a template in memory), or null.
+    const void* m_lpDialogInit = nullptr;
+    size_t m_nDialogInitSize = 0;
 
 protected:
     // OK: UpdateData(TRUE), then EndDialog(IDOK) when that succeeded.
@@ -97,9 +112,10 @@ protected:
     using CWnd::Create;
 
 private:
-    // The template named by m_lpszTemplateName (with the module holding it),
-    // else m_lpDialogTemplate; null when there is none.
-    LPCDLGTEMPLATEW FindTemplate(HINSTANCE& hInst) const;
+    // The template named by m_lpszTemplateName (with the module holding it,
+    // and its dialog init data in m_lpDialogInit), else m_lpDialogTemplate;
+    // null when there is none.
+    LPCDLGTEMPLATEW FindTemplate(HINSTANCE& hInst);
     HWND ModalOwner() const;
     void RunModalLoop();
 

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <vector>
 
+#include "afx/COleControlSite.h"
 #include "afx/CWinApp.h"
 #include "win32/ErrHandlingApi.h"
 #include "win32/LibLoaderApi.h"
@@ -28,8 +29,6 @@ namespace {
 
 constexpr LPCWSTR kFrameworkClassName = u"AfxWnd";
 
-constexpr DWORD kErrorNotSupported = ERROR_NOT_SUPPORTED;
-
 // The framework's own window class, registered with the window system the
 // first time a window of it is made (each window system has its own class
 // table, so the check is made every time).
@@ -53,11 +52,17 @@ CWnd::CWnd(HWND hWnd) : m_hWnd(hWnd) {}
 
 CWnd::~CWnd()
 {
+    // The site of a control this object was bound to outlives it.
+    if (m_pCtrlSite && m_pCtrlSite->m_pWndCtrl == this) m_pCtrlSite->m_pWndCtrl = nullptr;
+    m_pCtrlSite = nullptr;
     // A window still bound to the object dies with it. Objects that only
     // refer to a window (temporary objects, the insert-after constants) are
     // not in the permanent map and leave it alone.
     if (m_hWnd && FromHandlePermanent(m_hWnd) == this) DestroyWindow();
     if (m_hWnd && FromHandlePermanent(m_hWnd) == this) Detach();
+    // A window that was only attached never showed the framework its
+    // WM_DESTROY.
+    DestroyControlContainer();
 }
 
 // ---------------------------------------------------------------------------
@@ -116,12 +121,6 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowNa
     }
     assert(m_hWnd == hWnd && "the creation hook bound another window");
     return TRUE;
-}
-
-BOOL CWnd::CreateControl(REFCLSID, LPCWSTR, DWORD, const RECT&, CWnd*, UINT)
-{
-    ::SetLastError(kErrorNotSupported);
-    return FALSE;
 }
 
 BOOL CWnd::DestroyWindow()

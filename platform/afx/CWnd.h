@@ -32,6 +32,7 @@
 #include "afx/CSize.h"
 #include "afx/CString.h"
 #include "afx/CWinApp.h"
+#include "win32/OAIdl.h"
 #include "win32/Unknwn.h"
 #include "win32/WinUser.h"
 
@@ -103,11 +104,25 @@ public:
                   int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam = nullptr);
     BOOL CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, LPVOID lpParam = nullptr);
-    // Creates an ActiveX control in a window. The control container is not
-    // part of this window layer: this placeholder fails with
-    // ERROR_NOT_SUPPORTED until a control container overrides it.
+    // Creates the ActiveX control of class `clsid` as a child of
+    // `pParentWnd` (in its client pixels) and binds this object to it: the
+    // parent's control container (made by the installed COccManager when
+    // the parent has none) asks the manager for a site, the site creates the
+    // control, this object subclasses the control's window and m_pCtrlSite
+    // points at the site. FALSE, reported on standard error, when no
+    // manager is installed or the control could not be made.
     virtual BOOL CreateControl(REFCLSID clsid, LPCWSTR pszWindowName, DWORD dwStyle, const RECT& rect,
                                CWnd* pParentWnd, UINT nID);
+    // Makes sure m_pCtrlCont exists, asking the installed COccManager for a
+    // container when it does not. FALSE when no manager is installed or it
+    // made none.
+    virtual BOOL InitControlContainer();
+    // Calls member `dwDispID` of the automation interface of the control
+    // this object is bound to, through its site (COleControlSite::
+    // InvokeHelperV says how the arguments and the result are passed). A
+    // failure throws a COleException or COleDispatchException, and so does a
+    // call on an object that is bound to no control.
+    void InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...);
     virtual BOOL DestroyWindow();
 
     // ---- messages
@@ -211,8 +226,10 @@ public:
     static BOOL ReflectLastMsg(HWND hWndChild, LRESULT* pResult = nullptr);
 
     HWND m_hWnd = nullptr;
-    // Filled in by an ActiveX control container; null in this layer.
+    // The site of the ActiveX control this object is bound to, or null.
     COleControlSite* m_pCtrlSite = nullptr;
+    // The container of the ActiveX controls this window holds, or null; the
+    // window owns it and deletes it when it is destroyed.
     COleControlContainer* m_pCtrlCont = nullptr;
 
 protected:
@@ -259,6 +276,9 @@ private:
     // Runs once the window has had WM_NCDESTROY: clears the application's
     // pointers to it, unbinds it and calls PostNcDestroy.
     void FinishNcDestroy();
+    // The window is going (WM_DESTROY, or the object is): its control
+    // container closes the controls and goes too.
+    void DestroyControlContainer();
     // Binds a window that is being created (from the creation hook).
     void AttachCreating(HWND hWnd);
 };

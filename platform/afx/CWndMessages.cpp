@@ -242,6 +242,9 @@ LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARA
         throw;
     }
     --g_handlerDepth;
+    // The controls go with their window, after its own handlers have seen
+    // WM_DESTROY and before the window system destroys the children.
+    if (message == WM_DESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) pWnd->DestroyControlContainer();
     // The window's last message: whatever the handlers did, the object is
     // unbound now (unless a handler already did it).
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) pWnd->FinishNcDestroy();
@@ -259,6 +262,7 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 
 void CWnd::FinishNcDestroy()
 {
+    DestroyControlContainer();
     if (CWinApp* app = AfxGetApp()) app->WindowDestroyed(this);
     UnsubclassWindow();
     PostNcDestroy();
