@@ -106,14 +106,9 @@ private:
 // running, and its engine must outlive that.
 class WebBrowserControl::Hold {
 public:
-    explicit Hold(WebBrowserControl& control) : m_control(control)
-    {
-        ++m_control.m_refs;
-        ++m_control.m_calls;
-    }
+    explicit Hold(WebBrowserControl& control) : m_control(control) { ++m_control.m_refs; }
     ~Hold()
     {
-        --m_control.m_calls;
         if (--m_control.m_refs == 0) {
             WebBrowserControl* control = &m_control;
             control->m_host.later([control] { delete control; });

@@ -110,8 +110,6 @@ private:
     Host& m_host;
     ULONG m_refs = 1;
     bool m_closed = false;
-    // A call (event or automation) of the control is running.
-    int m_calls = 0;
     HWND m_window = nullptr;
     IUnknown* m_clientSite = nullptr;
     IDispatch* m_eventSink = nullptr;
