@@ -24,6 +24,9 @@
 // taller than the view, unless DOCHOSTUIFLAG_SCROLL_NO. The engine's own
 // context menu is recorded, not drawn.
 //
+// Does not implement: frames inside frames, POST forms, scrolling, script
+// beyond the actions below, the frames' own scripts.
+//
 // Ownership: the control owns the engine; the engine owns its queue window
 // and a copy of the page it shows, and registers with its web (if any) for
 // its lifetime.
