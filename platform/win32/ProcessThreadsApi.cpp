@@ -1,15 +1,22 @@
 // CreateProcessA and CloseHandle on POSIX.
 //
-// A program is started with a double fork: an intermediate child forks the
-// program's process and exits at once, and the caller reaps the intermediate
-// right away. The program is thereby re-parented away from the caller, so
-// the caller never waits for it, never leaves a zombie behind, and never has
-// to touch the process-wide SIGCHLD disposition (which GLib's child watching
-// relies on). Everything the children need is prepared before forking,
-// because between fork and exec only async-signal-safe calls are allowed.
-// The children report back through a close-on-exec pipe: the intermediate
-// sends the program's process id, and the program's process sends the error
-// of a failed exec; end of file without an error means the exec succeeded.
+// A program is started through an intermediate child: the intermediate
+// starts the program's process and exits at once, and the caller reaps the
+// intermediate right away. The program is thereby re-parented away from the
+// caller, so the caller never waits for it, never leaves a zombie behind,
+// and never has to touch the process-wide SIGCHLD disposition (which GLib's
+// child watching relies on).
+//
+// Both children share the caller's memory and run on a stack of their own
+// (clone with CLONE_VM | CLONE_VFORK, as posix_spawn does), and each parent
+// sleeps until its child has called exec or exited. Nothing of the caller's
+// address space is copied, so starting a program costs the same whatever
+// the caller's size; a forked copy of a launcher with a browser engine
+// inside costs milliseconds in page tables alone, twice. Because the memory
+// is shared, the children report back by writing into one record of the
+// caller's, and do only async-signal-safe calls on data prepared before: the
+// intermediate records the program's process id, the program's process the
+// error of a step that failed. No error recorded means the exec succeeded.
 #include "win32/ProcessThreadsApi.h"
 
 #include "win32/ErrHandlingApi.h"
@@ -17,7 +24,6 @@
 
 #include <climits>
 #include <csignal>
-#include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
@@ -26,6 +32,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -316,49 +324,56 @@ std::vector<char*> PointerVector(std::vector<std::string>& strings)
 // ---------------------------------------------------------------------------
 // Starting the process.
 
-// What the children tell the caller through the pipe. Each report is one
-// write of eight bytes, which a pipe delivers whole.
-struct Report {
-    std::int32_t kind;
-    std::int32_t value;
-};
-enum : std::int32_t {
-    kReportProcessId = 1,
-    kReportForkFailed = 2,
-    kReportDirectoryFailed = 3,
-    kReportExecFailed = 4,
-};
-
-// Everything the program's process needs, prepared before forking.
+// Everything the program's process needs, prepared before starting it.
 struct LaunchPlan {
     const char* path;
     char* const* argv;
     char* const* envp;
     const char* directory;  // Null to stay in the caller's directory.
-    int reportFd;
     int descriptorLimit;  // The highest descriptor to mark when close_range is missing.
     sigset_t emptyMask;
 };
 
-// Async-signal-safe.
-void SendReport(int fd, std::int32_t kind, std::int32_t value)
-{
-    const Report report{kind, value};
-    while (::write(fd, &report, sizeof report) < 0 && errno == EINTR) {
-    }
-}
+// What the children write back into the caller's memory. Each parent reads
+// it only after its child has let go of the shared memory (exec or exit),
+// which the kernel orders for it.
+enum class LaunchStep : int { None, StartFailed, DirectoryFailed, ExecFailed };
+struct LaunchRecord {
+    const LaunchPlan* plan = nullptr;
+    void* programStack = nullptr;  // The top of the program's process's stack.
+    pid_t program = -1;
+    LaunchStep failedStep = LaunchStep::None;
+    int error = 0;
+};
 
-// Runs in the program's process, between fork and exec: async-signal-safe
-// calls only. Never returns.
-[[noreturn]] void ExecuteProgram(const LaunchPlan& plan)
+// The children run on these stacks, not on the caller's, which stays
+// untouched beneath the caller's sleeping frame. Both are far larger than
+// the few system calls need; untouched pages cost nothing.
+constexpr std::size_t kChildStackSize = 256 * 1024;
+
+// The children run in the caller's memory without being threads of it, so
+// the address sanitizer's bookkeeping of stack frames must stay out of them.
+#if defined(__clang__) || defined(__GNUC__)
+#define QUARROW_CHILD_CODE __attribute__((no_sanitize_address))
+#else
+#define QUARROW_CHILD_CODE
+#endif
+
+// Runs in the program's process, before exec: async-signal-safe calls on
+// prepared data only. Never returns.
+QUARROW_CHILD_CODE int ExecuteProgram(void* argument)
 {
+    LaunchRecord& record = *static_cast<LaunchRecord*>(argument);
+    const LaunchPlan& plan = *record.plan;
+
     // The session of its own is the new console: the program is no longer
     // tied to the caller's terminal or process group.
     ::setsid();
 
     // Start from default signal dispositions; whatever the caller ignores
-    // or handles is its own business. Signals that cannot be changed or are
-    // reserved just fail here.
+    // or handles is its own business. This process has its own copy of the
+    // dispositions (no CLONE_SIGHAND), so the caller's stay as they were.
+    // Signals that cannot be changed or are reserved just fail here.
     for (int sig = 1; sig < NSIG; ++sig) {
         if (sig == SIGKILL || sig == SIGSTOP) continue;
         struct sigaction action {};
@@ -368,8 +383,7 @@ void SendReport(int fd, std::int32_t kind, std::int32_t value)
 
     // Standard input, output and error are passed on; a closed one is
     // replaced by the null device so that the program's first own file
-    // does not land on it. The pipe sits above 2, so it is never mistaken
-    // for one of them.
+    // does not land on it. The descriptor table is this process's own copy.
     for (int fd = 0; fd <= 2; ++fd) {
         const int flags = ::fcntl(fd, F_GETFD);
         if (flags < 0) {
@@ -378,31 +392,37 @@ void SendReport(int fd, std::int32_t kind, std::int32_t value)
             ::fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC);
         }
     }
-    // Nothing else is passed on. Marking instead of closing keeps the report
-    // pipe open until the exec itself.
+    // Nothing else is passed on.
     if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
         for (int fd = 3; fd <= plan.descriptorLimit; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
 
     if (plan.directory != nullptr && ::chdir(plan.directory) != 0) {
-        SendReport(plan.reportFd, kReportDirectoryFailed, errno);
+        record.error = errno;
+        record.failedStep = LaunchStep::DirectoryFailed;
         ::_exit(127);
     }
     ::sigprocmask(SIG_SETMASK, &plan.emptyMask, nullptr);
     ::execve(plan.path, plan.argv, plan.envp);
-    SendReport(plan.reportFd, kReportExecFailed, errno);
+    record.error = errno;
+    record.failedStep = LaunchStep::ExecFailed;
     ::_exit(127);
 }
 
-// Moves a descriptor above standard error, keeping it close-on-exec.
-bool MoveAboveStandard(int& fd)
+// Runs in the intermediate child: starts the program's process, sleeps
+// until it has called exec or exited, records its id and exits, so that
+// the program is re-parented. Never returns.
+QUARROW_CHILD_CODE int StartProgram(void* argument)
 {
-    if (fd > 2) return true;
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    if (moved < 0) return false;
-    ::close(fd);
-    fd = moved;
-    return true;
+    LaunchRecord& record = *static_cast<LaunchRecord*>(argument);
+    const pid_t program = ::clone(&ExecuteProgram, record.programStack, CLONE_VM | CLONE_VFORK | SIGCHLD, &record);
+    if (program < 0) {
+        record.error = errno;
+        record.failedStep = LaunchStep::StartFailed;
+    } else {
+        record.program = program;
+    }
+    ::_exit(0);
 }
 
 int DescriptorLimit()
@@ -416,84 +436,55 @@ int DescriptorLimit()
 
 // Starts the planned program. Returns ERROR_SUCCESS and its process id, or
 // the error to report.
-DWORD Launch(LaunchPlan plan, pid_t& processId)
+DWORD Launch(const LaunchPlan& plan, pid_t& processId)
 {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return ErrorFromErrno(errno);
-    if (!MoveAboveStandard(pipeFds[0]) || !MoveAboveStandard(pipeFds[1])) {
-        const int error = errno;
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        return ErrorFromErrno(error);
-    }
-    plan.reportFd = pipeFds[1];
+    // One mapping holds both stacks, each above a guard page, so that an
+    // overflow faults instead of writing into the caller's memory.
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t slot = page + kChildStackSize;
+    void* stacks = ::mmap(nullptr, 2 * slot, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (stacks == MAP_FAILED) return ErrorFromErrno(errno);
+    char* base = static_cast<char*>(stacks);
+    ::mprotect(base, page, PROT_NONE);
+    ::mprotect(base + slot, page, PROT_NONE);
+    // Stacks grow down: each child starts at the top of its slot.
+    void* intermediateStack = base + slot;
+    LaunchRecord record;
+    record.plan = &plan;
+    record.programStack = base + 2 * slot;
 
-    // No signal handler of the caller may run in a child before the child
-    // has reset the dispositions.
+    // No signal handler of the caller may run in a child: the children
+    // share the caller's memory, and the program resets the dispositions
+    // before it lets signals in.
     sigset_t all;
     sigset_t previous;
     ::sigfillset(&all);
     ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-
-    const pid_t intermediate = ::fork();
-    if (intermediate == 0) {
-        // The intermediate child: fork the program's process, tell the
-        // caller its id, and exit so that the program is re-parented.
-        const pid_t program = ::_Fork();
-        if (program == 0) ExecuteProgram(plan);
-        if (program < 0) {
-            SendReport(plan.reportFd, kReportForkFailed, errno);
-        } else {
-            SendReport(plan.reportFd, kReportProcessId, program);
-        }
-        ::_exit(0);
-    }
-    const int forkError = errno;
+    const pid_t intermediate = ::clone(&StartProgram, intermediateStack, CLONE_VM | CLONE_VFORK | SIGCHLD, &record);
+    const int startError = errno;
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    ::close(pipeFds[1]);
+
     if (intermediate < 0) {
-        ::close(pipeFds[0]);
-        return ErrorFromErrno(forkError);
+        ::munmap(stacks, 2 * slot);
+        return ErrorFromErrno(startError);
     }
-
-    // Read every report until both children have let go of the pipe: the
-    // intermediate by exiting, the program by its exec.
-    Report reports[4];
-    std::size_t received = 0;
-    char* bytes = reinterpret_cast<char*>(reports);
-    for (;;) {
-        if (received == sizeof reports) break;
-        const ssize_t n = ::read(pipeFds[0], bytes + received, sizeof reports - received);
-        if (n > 0) {
-            received += static_cast<std::size_t>(n);
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    ::close(pipeFds[0]);
-
-    // The intermediate has exited or is about to; reap it now. Someone else
-    // reaping every child (or SIGCHLD being ignored) shows as ECHILD, which
-    // is just as good.
+    // The intermediate has exited (that is what woke this thread); reap it.
+    // Someone else reaping every child (or SIGCHLD being ignored) shows as
+    // ECHILD, which is just as good.
     int status = 0;
     while (::waitpid(intermediate, &status, 0) < 0 && errno == EINTR) {
     }
+    ::munmap(stacks, 2 * slot);
 
-    pid_t program = -1;
-    DWORD error = ERROR_SUCCESS;
-    for (std::size_t i = 0; i < received / sizeof(Report); ++i) {
-        switch (reports[i].kind) {
-        case kReportProcessId: program = reports[i].value; break;
-        case kReportForkFailed: error = ErrorFromErrno(reports[i].value); break;
-        case kReportDirectoryFailed: error = DirectoryErrorFromErrno(reports[i].value); break;
-        case kReportExecFailed: error = ErrorFromErrno(reports[i].value); break;
-        default: break;
-        }
+    switch (record.failedStep) {
+    case LaunchStep::None: break;
+    case LaunchStep::StartFailed:
+    case LaunchStep::ExecFailed: return ErrorFromErrno(record.error);
+    case LaunchStep::DirectoryFailed: return DirectoryErrorFromErrno(record.error);
     }
-    if (error != ERROR_SUCCESS) return error;
     // The intermediate died before it could say anything.
-    if (program <= 0) return ERROR_INVALID_FUNCTION;
-    processId = program;
+    if (record.program <= 0) return ERROR_INVALID_FUNCTION;
+    processId = record.program;
     return ERROR_SUCCESS;
 }
 
@@ -557,7 +548,6 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     plan.argv = argv.data();
     plan.envp = environment != nullptr ? envp.data() : environ;
     plan.directory = currentDirectory;
-    plan.reportFd = -1;
     plan.descriptorLimit = DescriptorLimit();
     ::sigemptyset(&plan.emptyMask);
 
