@@ -76,6 +76,12 @@ GtkBackend::GtkBackend(GdkDisplay* display, bool ownsDisplay) : m_display(displa
 
 GtkBackend::~GtkBackend()
 {
+    for (auto& [window, view] : m_views) {
+        if (GtkWidget* parent = gtk_widget_get_parent(view)) gtk_container_remove(GTK_CONTAINER(parent), view);
+        g_object_unref(view);
+    }
+    m_views.clear();
+    while (!m_echoes.empty()) dropOldestEcho();
     m_stack.clear();
     m_windows.clear();
     for (auto& [key, event] : m_keyEvents) gdk_event_free(event);
@@ -178,6 +184,7 @@ void GtkBackend::windowDestroyedImpl(HWND window)
     GtkTopLevel* e = entry(window);
     if (m_focused == window) m_focused = nullptr;
     if (!e) return;
+    releaseViewsIn(e->container());
     m_stack.erase(std::remove(m_stack.begin(), m_stack.end(), e), m_stack.end());
     for (auto& [handle, other] : m_windows) other->forgetOwner(e);
     m_windows.erase(window);
@@ -188,6 +195,7 @@ void GtkBackend::flush()
     Host* host = this->host();
     if (!host) {
         // The window system has gone: nothing of it stays on the screen.
+        for (auto& [handle, e] : m_windows) releaseViewsIn(e->container());
         m_stack.clear();
         m_windows.clear();
         gdk_display_flush(m_display);
@@ -197,6 +205,7 @@ void GtkBackend::flush()
         Window* w = host->window(it->first);
         if (!w || !host->isTopLevel(*w)) {
             GtkTopLevel* gone = it->second.get();
+            releaseViewsIn(gone->container());
             m_stack.erase(std::remove(m_stack.begin(), m_stack.end(), gone), m_stack.end());
             for (auto& [handle, other] : m_windows) other->forgetOwner(gone);
             it = m_windows.erase(it);
@@ -226,6 +235,11 @@ void GtkBackend::flush()
         s.owner = w->owner ? &ensure(w->owner->handle) : nullptr;
         s.topmost = (w->exStyle & WS_EX_TOPMOST) != 0;
         s.acceptsFocus = !(w->exStyle & WS_EX_NOACTIVATE);
+        // The views first, so that the window's shapes include them.
+        for (auto& [window, view] : m_views) {
+            Window* child = host->window(window);
+            if (child && &host->topLevelOf(*child) == w) placeView(window, view);
+        }
         e->apply(s);
     }
 
@@ -252,6 +266,118 @@ void GtkBackend::restack(const std::vector<GtkTopLevel*>& bottomToTop)
     while (same < bottomToTop.size() && same < m_stack.size() && bottomToTop[same] == m_stack[same]) ++same;
     for (size_t i = same; i < bottomToTop.size(); ++i) bottomToTop[i]->raise();
     m_stack = bottomToTop;
+}
+
+// ---------------------------------------------------------------------------
+// Native views of child windows
+
+void GtkBackend::attachView(HWND window, GtkWidget* view)
+{
+    detachView(window);
+    m_views[window] = GTK_WIDGET(g_object_ref(view));
+    placeView(window, view);
+}
+
+void GtkBackend::detachView(HWND window)
+{
+    auto it = m_views.find(window);
+    if (it == m_views.end()) return;
+    GtkWidget* view = it->second;
+    m_views.erase(it);
+    if (GtkWidget* parent = gtk_widget_get_parent(view)) gtk_container_remove(GTK_CONTAINER(parent), view);
+    g_object_unref(view);
+}
+
+void GtkBackend::placeViews()
+{
+    for (auto& [window, view] : m_views) placeView(window, view);
+}
+
+void GtkBackend::placeView(HWND window, GtkWidget* view)
+{
+    Host* host = this->host();
+    Window* w = host ? host->window(window) : nullptr;
+    GtkTopLevel* top = w ? entry(host->topLevelOf(*w).handle) : nullptr;
+    GtkWidget* container = top ? top->container() : nullptr;
+    GtkWidget* parent = gtk_widget_get_parent(view);
+    if (parent && parent != container) {
+        gtk_container_remove(GTK_CONTAINER(parent), view);
+        parent = nullptr;
+    }
+    // A window whose top-level window has never been shown has nowhere to
+    // show its view yet; the flush that first shows it places the view.
+    if (!container) return;
+
+    Window& root = host->topLevelOf(*w);
+    const RECT client = host->clientScreenRect(*w);
+    const RECT frame = host->screenRect(root);
+    const int x = static_cast<int>(client.left - frame.left);
+    const int y = static_cast<int>(client.top - frame.top);
+    const int width = static_cast<int>(std::max<LONG>(0, client.right - client.left));
+    const int height = static_cast<int>(std::max<LONG>(0, client.bottom - client.top));
+    if (!parent) {
+        gtk_fixed_put(GTK_FIXED(container), view, x, y);
+    } else {
+        int oldX = 0, oldY = 0;
+        gtk_container_child_get(GTK_CONTAINER(container), view, "x", &oldX, "y", &oldY, nullptr);
+        if (oldX != x || oldY != y) gtk_fixed_move(GTK_FIXED(container), view, x, y);
+    }
+    int oldWidth = -1, oldHeight = -1;
+    gtk_widget_get_size_request(view, &oldWidth, &oldHeight);
+    if (oldWidth != width || oldHeight != height) gtk_widget_set_size_request(view, width, height);
+    const bool visible = host->reallyVisible(*w) && width > 0 && height > 0;
+    if (visible != static_cast<bool>(gtk_widget_get_visible(view))) gtk_widget_set_visible(view, visible);
+}
+
+void GtkBackend::releaseViewsIn(GtkWidget* container)
+{
+    // Destroying a GTK window destroys what it contains; a view belongs to
+    // whoever attached it, so it leaves the container first.
+    if (!container) return;
+    for (auto& [window, view] : m_views) {
+        if (gtk_widget_get_parent(view) == container) gtk_container_remove(GTK_CONTAINER(container), view);
+    }
+}
+
+bool GtkBackend::deliverKeyToView(GtkWidget* view, UINT virtualKey, bool down)
+{
+    const GdkEvent* last = lastKeyEvent(virtualKey, down);
+    if (!last || !gtk_widget_get_realized(view)) return false;
+    GdkEvent* event = gdk_event_copy(last);
+    // The event goes to the view's own window, as if GTK had propagated it
+    // there from its top-level window.
+    GdkWindow* target = gtk_widget_get_window(view);
+    if (event->key.window != target) {
+        if (event->key.window) g_object_unref(event->key.window);
+        event->key.window = GDK_WINDOW(g_object_ref(target));
+    }
+    const KeyIdentity id{event->type, event->key.time, event->key.hardware_keycode, event->key.state};
+    m_echoes.push_back(Echo{id, GTK_WIDGET(g_object_ref(view))});
+    while (m_echoes.size() > 16) dropOldestEcho();
+    if (!gtk_widget_has_focus(view)) gtk_widget_grab_focus(view);
+    gtk_widget_event(view, event);
+    gdk_event_free(event);
+    return true;
+}
+
+void GtkBackend::dropOldestEcho()
+{
+    g_object_unref(m_echoes.front().view);
+    m_echoes.pop_front();
+}
+
+bool GtkBackend::takeEcho(const GdkEvent* event)
+{
+    const KeyIdentity id{event->type, event->key.time, event->key.hardware_keycode, event->key.state};
+    auto it = std::find_if(m_echoes.begin(), m_echoes.end(), [&](const Echo& e) { return e.key == id; });
+    if (it == m_echoes.end()) return false;
+    GtkWidget* view = it->view;
+    m_echoes.erase(it);
+    // WebKit gives an unhandled key back expecting to see it arrive at its
+    // view again (and until it does, takes the next key for it).
+    if (gtk_widget_get_realized(view)) gtk_widget_event(view, const_cast<GdkEvent*>(event));
+    g_object_unref(view);
+    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -19,6 +19,14 @@
 //     what lies beneath even with no compositing manager;
 //   - native views (browser views) in a container over each window's pixels
 //     (container()); their areas always belong to the window's shapes;
+//   - native views that stand for a child window (attachView): kept over
+//     the window's client area, in its top-level window's container, shown
+//     only while the window is really visible, at every flush and whenever
+//     asked (placeViews);
+//   - keys for a native view: the window system routes every key, and the
+//     view gets the real key event only when it is handed over
+//     (deliverKeyToView); an event the view gives back to GTK unhandled is
+//     dropped, never made input again;
 //   - the screen in step with the window system at every flush (before each
 //     wait): each window's state and pixels are compared with what it shows
 //     (pixels byte for byte), so drawing the window system does not announce
@@ -107,6 +115,23 @@ public:
     // event of the same key and direction.
     const GdkEvent* lastKeyEvent(UINT virtualKey, bool down) const;
 
+    // Keeps `view` over the client area of `window` (a child window) from
+    // now on: in the container of the window's top-level window, moved,
+    // sized, shown and hidden with the window, and moved to another
+    // container when the window changes top-level windows. The backend
+    // holds a reference on the view until detachView(); a top-level window
+    // that goes away lets go of the view instead of destroying it.
+    void attachView(HWND window, GtkWidget* view);
+    void detachView(HWND window);
+    // Brings every attached view in line with its window now (a flush does
+    // this too).
+    void placeViews();
+    // Hands the last real key event of `virtualKey` (down or up) to an
+    // attached view, with the GTK focus of its window; false when there is
+    // no such event. A view that gives the event back to GTK unhandled
+    // (WebKit does, for its window's key bindings) has it dropped here.
+    bool deliverKeyToView(GtkWidget* view, UINT virtualKey, bool down);
+
     // How many times waiting has blocked in the GLib main loop.
     uint64_t waits() const { return m_waits; }
 
@@ -135,6 +160,10 @@ private:
     // Called from GtkTopLevel's event handlers.
     void queueInput(const InputEvent& event) { m_input.push_back(event); }
     void keyEvent(const GdkEvent* event, UINT virtualKey, bool down, char16_t character);
+    // Whether a key event is one that a native view gave back; the view
+    // gets it once more, as GTK would have propagated it there, so that it
+    // knows its event has come round, and it goes no further.
+    bool takeEcho(const GdkEvent* event);
     void systemCommand(HWND window, WPARAM command);
 
     GdkDisplay* m_display = nullptr;
@@ -144,6 +173,25 @@ private:
     HWND m_focused = nullptr;
     std::deque<InputEvent> m_input;
     std::map<std::pair<UINT, bool>, GdkEvent*> m_keyEvents;
+    // Attached views by the window they stand for (each holds a reference).
+    std::map<HWND, GtkWidget*> m_views;
+    void placeView(HWND window, GtkWidget* view);
+    void releaseViewsIn(GtkWidget* container);
+    // Key events handed to views, which may come back: type, time, key code
+    // and state identify each (the last few only; a view answers at once).
+    struct KeyIdentity {
+        int type;
+        uint32_t time;
+        uint16_t keycode;
+        unsigned state;
+        bool operator==(const KeyIdentity&) const = default;
+    };
+    struct Echo {
+        KeyIdentity key;
+        GtkWidget* view; // referenced while the entry lasts
+    };
+    std::deque<Echo> m_echoes;
+    void dropOldestEcho();
     uint64_t m_waits = 0;
 };
 

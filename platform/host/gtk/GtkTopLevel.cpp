@@ -495,6 +495,9 @@ int GtkTopLevel::onMotion(GtkWidget*, GdkEventMotion* event, void* data)
 int GtkTopLevel::onKey(GtkWidget*, GdkEventKey* event, void* data)
 {
     auto* self = static_cast<GtkTopLevel*>(data);
+    // A native view handing back a key it was given and did not want: the
+    // window system has routed it once already.
+    if (self->m_backend.takeEcho(reinterpret_cast<const GdkEvent*>(event))) return TRUE;
     UINT vk = GtkKeyMap::virtualKey(event->keyval);
     if (vk == 0) {
         // A key of another layout (Cyrillic, Greek...): the code of what the
