@@ -1,0 +1,165 @@
+#include "host/browser/webkit/WebKitSession.h"
+
+#include "host/browser/webkit/WebKitEngine.h"
+
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quarrow {
+
+namespace {
+
+std::string executableDirectory()
+{
+    gchar* exe = g_file_read_link("/proc/self/exe", nullptr);
+    if (!exe) return ".";
+    gchar* dir = g_path_get_dirname(exe);
+    std::string result = dir;
+    g_free(dir);
+    g_free(exe);
+    return result;
+}
+
+std::u16string utf16(const std::string& text)
+{
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    glong length = 0;
+    gunichar2* wide = g_utf8_to_utf16(valid, -1, nullptr, &length, nullptr);
+    std::u16string result;
+    if (wide) result.assign(reinterpret_cast<const char16_t*>(wide), static_cast<size_t>(length));
+    g_free(wide);
+    g_free(valid);
+    return result;
+}
+
+std::string utf8(const std::u16string& text)
+{
+    glong length = 0;
+    gchar* narrow = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(text.data()), static_cast<glong>(text.size()),
+                                    nullptr, &length, nullptr);
+    std::string result;
+    if (narrow) result.assign(narrow, static_cast<size_t>(length));
+    g_free(narrow);
+    return result;
+}
+
+} // namespace
+
+WebKitSession::WebKitSession(GtkBackend& backend, const std::string& extensionDirectory)
+    : m_backend(backend), m_server(*this),
+      m_extensionDirectory(extensionDirectory.empty() ? executableDirectory() : extensionDirectory)
+{
+    if (!m_server.listening()) {
+        std::fprintf(stderr, "quarrow: pages will not reach window.external: %s\n", m_server.error().c_str());
+    }
+    const std::string extension = m_extensionDirectory + "/" + kExtensionFile;
+    if (!g_file_test(extension.c_str(), G_FILE_TEST_EXISTS)) {
+        std::fprintf(stderr, "quarrow: the web-process extension %s is missing; pages will not reach window.external\n",
+                     extension.c_str());
+    }
+    // In memory only: the program keeps no files of its own, and the
+    // browser's cookies and caches are no exception.
+    m_context = webkit_web_context_new_ephemeral();
+    g_signal_connect(m_context, "initialize-web-extensions",
+                     G_CALLBACK(+[](WebKitWebContext* context, gpointer data) {
+                         auto* self = static_cast<WebKitSession*>(data);
+                         webkit_web_context_set_web_extensions_directory(context, self->m_extensionDirectory.c_str());
+                         webkit_web_context_set_web_extensions_initialization_user_data(
+                             context, g_variant_new("(ss)", self->m_server.address().c_str(),
+                                                    self->m_server.token().c_str()));
+                     }),
+                     this);
+}
+
+WebKitSession::~WebKitSession()
+{
+    // Engines outliving the session are a programming error; their views
+    // go now all the same, so that no web process outlives the context.
+    for (WebKitEngine* engine : std::vector<WebKitEngine*>(m_engines)) engine->close();
+    if (m_retireSource) g_source_remove(m_retireSource);
+    destroyRetired(this);
+    g_signal_handlers_disconnect_by_data(m_context, this);
+    // The last reference: the context ends its web and network processes.
+    g_object_unref(m_context);
+}
+
+BrowserEngineFactory WebKitSession::engineFactory()
+{
+    return [this](BrowserEngineHost& host) -> std::unique_ptr<BrowserEngine> {
+        return std::make_unique<WebKitEngine>(host, *this);
+    };
+}
+
+void WebKitSession::add(WebKitEngine& engine) { m_engines.push_back(&engine); }
+
+void WebKitSession::remove(WebKitEngine& engine)
+{
+    m_engines.erase(std::remove(m_engines.begin(), m_engines.end(), &engine), m_engines.end());
+}
+
+void WebKitSession::retire(GtkWidget* view)
+{
+    m_retired.push_back(view);
+    if (!m_retireSource) m_retireSource = g_idle_add(reinterpret_cast<GSourceFunc>(destroyRetired), this);
+}
+
+int WebKitSession::destroyRetired(void* data)
+{
+    auto* self = static_cast<WebKitSession*>(data);
+    self->m_retireSource = 0;
+    std::vector<GtkWidget*> views;
+    views.swap(self->m_retired);
+    for (GtkWidget* view : views) {
+        gtk_widget_destroy(view);
+        g_object_unref(view);
+    }
+    return G_SOURCE_REMOVE;
+}
+
+WebKitEngine* WebKitSession::engineOf(uint64_t page) const
+{
+    for (WebKitEngine* engine : m_engines) {
+        if (engine->page() == page) return engine;
+    }
+    return nullptr;
+}
+
+ExtensionMessage WebKitSession::answer(const ExtensionMessage& request)
+{
+    using Kind = ExtensionMessage::Kind;
+    ExtensionMessage reply;
+    reply.kind = Kind::Ack;
+    // A page whose engine has closed (its web process still finishing what
+    // it was doing) gets answers that change nothing.
+    WebKitEngine* engine = engineOf(request.page);
+    switch (request.kind) {
+    case Kind::BeforeNavigate:
+        if (engine) engine->frameNavigating(utf16(request.first), utf16(request.second));
+        break;
+    case Kind::ScriptStart:
+        if (engine) engine->frameScriptsStarting();
+        break;
+    case Kind::DocumentComplete:
+        if (engine) engine->frameLoaded(utf16(request.first), utf16(request.second));
+        break;
+    case Kind::GetProperty: {
+        reply.kind = Kind::Unknown;
+        if (!engine) break;
+        const WebKitEngine::ExternalValue value = engine->externalProperty(utf16(request.first));
+        if (value.text) {
+            reply.kind = Kind::Value;
+            reply.first = utf8(*value.text);
+        } else if (value.known) {
+            reply.kind = Kind::Undefined;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return reply;
+}
+
+} // namespace quarrow

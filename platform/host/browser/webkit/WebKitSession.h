@@ -1,0 +1,74 @@
+// What the WebKitGTK engines of one screen share: the web context (its
+// web and network processes, kept in memory only, since the program keeps
+// no files of its own), the launcher's end of the private channel to the
+// web-process extension (host/browser/webkit/ExtensionServer.h), and the
+// engines that live now, found by their page when the extension speaks for
+// one.
+//
+// The extension (target quarrow_webext, file quarrow-webext.so) is loaded
+// by every web process from the extension directory: by default the
+// directory of the running executable, where the build puts it
+// (quarrow_place_webkit_extension in CMake).
+//
+// Ownership: whoever runs the program (GtkMain.cpp, a test) owns the
+// session; it must outlive every engine it made, and it outlives the window
+// system's use of its factory. Destroying it destroys what is left of the
+// engines' views and the web context, which ends WebKit's processes.
+#pragma once
+
+#include "host/browser/BrowserEngine.h"
+#include "host/browser/webkit/ExtensionServer.h"
+
+#include <string>
+#include <vector>
+
+typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _GtkWidget GtkWidget;
+
+namespace quarrow {
+
+class GtkBackend;
+class WebKitEngine;
+
+class WebKitSession : private ExtensionServer::Handler {
+public:
+    // The file name the extension has in its directory.
+    static constexpr const char* kExtensionFile = "quarrow-webext.so";
+
+    // `extensionDirectory` empty: the running executable's directory.
+    explicit WebKitSession(GtkBackend& backend, const std::string& extensionDirectory = {});
+    ~WebKitSession();
+    WebKitSession(const WebKitSession&) = delete;
+    WebKitSession& operator=(const WebKitSession&) = delete;
+
+    // Makes a WebKitEngine of this session for each new WebBrowser control.
+    BrowserEngineFactory engineFactory();
+
+    GtkBackend& backend() const { return m_backend; }
+    WebKitWebContext* context() const { return m_context; }
+    const std::string& extensionDirectory() const { return m_extensionDirectory; }
+    // Web processes whose extension has reached the launcher.
+    size_t extensionConnections() const { return m_server.authenticatedConnections(); }
+
+    // ---- for WebKitEngine
+    void add(WebKitEngine& engine);
+    void remove(WebKitEngine& engine);
+    // Takes over a view an engine no longer shows and destroys it once
+    // the signal that may be running on it has returned.
+    void retire(GtkWidget* view);
+
+private:
+    ExtensionMessage answer(const ExtensionMessage& request) override;
+    WebKitEngine* engineOf(uint64_t page) const;
+    static int destroyRetired(void* self);
+
+    GtkBackend& m_backend;
+    ExtensionServer m_server;
+    std::string m_extensionDirectory;
+    WebKitWebContext* m_context = nullptr;
+    std::vector<WebKitEngine*> m_engines;
+    std::vector<GtkWidget*> m_retired;
+    unsigned m_retireSource = 0;
+};
+
+} // namespace quarrow
