@@ -6,13 +6,13 @@
 
 #include "win32/OAIdl.h"
 
-class CImpIDispatch : public IDispatch {
+class CImpIDispatch final : public IDispatch {
 public:
     static constexpr DISPID kDispIdXxyyzz = 12345;
 
     CImpIDispatch();
     // Deliberately not virtual: the owner deletes the object through its
-    // own type, never through an interface pointer.
+    // own type (the class is final), never through an interface pointer.
     ~CImpIDispatch();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;

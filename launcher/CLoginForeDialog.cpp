@@ -6,12 +6,43 @@
 #include <string>
 #include <vector>
 
+#include "afx/CDataExchange.h"
 #include "afx/CException.h"
+#include "afx/CPaintDC.h"
 #include "afx/CStringArray.h"
+#include "browser/WebBrowserDispIds.h"
 #include "launcher/AddressTable.h"
 #include "launcher/StringUtil.h"
 #include "res/resource.h"
 #include "win32/Windows.h"
+
+IMPLEMENT_DYNAMIC(CLoginForeDialog, CForeDialogBase)
+
+BEGIN_MESSAGE_MAP(CLoginForeDialog, CForeDialogBase)
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_COMMAND(IDC_BTN_HOME, &CLoginForeDialog::OnBtnHome)
+    ON_COMMAND(IDC_BTN_GUIDE, &CLoginForeDialog::OnBtnGuide)
+    ON_COMMAND(IDC_BTN_SERVICE, &CLoginForeDialog::OnBtnService)
+    ON_COMMAND(IDC_BTN_FORUM, &CLoginForeDialog::OnBtnForum)
+    ON_COMMAND(IDC_BTN_MIN, &CLoginForeDialog::OnBtnMin)
+    ON_COMMAND(IDC_BTN_CLOSE, &CLoginForeDialog::OnBtnClose)
+    ON_WM_NCHITTEST()
+    ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+// BeforeScriptExecute is listed twice; the first matching entry wins, so
+// each event runs its handler once.
+BEGIN_EVENTSINK_MAP(CLoginForeDialog, CForeDialogBase)
+    ON_EVENT(CLoginForeDialog, IDC_BROWSER, DISPID_BEFORENAVIGATE2, &CLoginForeDialog::OnBeforeNavigate2,
+             VTS_BEFORENAVIGATE2)
+    ON_EVENT(CLoginForeDialog, IDC_BROWSER, DISPID_DOCUMENTCOMPLETE, &CLoginForeDialog::OnDocumentComplete,
+             VTS_DOCUMENTCOMPLETE)
+    ON_EVENT(CLoginForeDialog, IDC_BROWSER, DISPID_BEFORESCRIPTEXECUTE, &CLoginForeDialog::OnBeforeScriptExecute,
+             VTS_BEFORESCRIPTEXECUTE)
+    ON_EVENT(CLoginForeDialog, IDC_BROWSER, DISPID_BEFORESCRIPTEXECUTE, &CLoginForeDialog::OnBeforeScriptExecute,
+             VTS_BEFORESCRIPTEXECUTE)
+END_EVENTSINK_MAP()
 
 CLoginForeDialog::CLoginForeDialog(CWnd* pParent)
     : CForeDialogBase(IDD_LOGIN_FORE_DIALOG, pParent),
@@ -20,6 +51,150 @@ CLoginForeDialog::CLoginForeDialog(CWnd* pParent)
 }
 
 CLoginForeDialog::~CLoginForeDialog() = default;
+
+void CLoginForeDialog::DoDataExchange(CDataExchange* pDX)
+{
+    CForeDialogBase::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_BTN_HOME, m_btnHome);
+    DDX_Control(pDX, IDC_BTN_GUIDE, m_btnGuide);
+    DDX_Control(pDX, IDC_BTN_SERVICE, m_btnService);
+    DDX_Control(pDX, IDC_BTN_FORUM, m_btnForum);
+    DDX_Control(pDX, IDC_BTN_MIN, m_btnMin);
+    DDX_Control(pDX, IDC_BTN_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_BROWSER, m_browser);
+}
+
+BOOL CLoginForeDialog::OnInitDialog()
+{
+    CForeDialogBase::OnInitDialog();
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    // The background window puts the overlay on its own rectangle later.
+    MoveWindow(0, 0, 1044, 616, TRUE);
+
+    // The login-match key must be set before any navigation event can come.
+    InitAddressTable();
+
+    // The artwork's opaque black panel.
+    m_browser.MoveWindow(353, 209, 650, 360, TRUE);
+    m_browser.SetSilent(FALSE);
+    m_browser.Navigate(m_strStartUrl, nullptr, nullptr, nullptr, nullptr);
+
+    SetupImageButton(m_btnHome, IDB_HOME_NORMAL, IDB_HOME_HOVER, IDB_HOME_PRESSED, 380, 162, 148, 44);
+    SetupImageButton(m_btnGuide, IDB_GUIDE_NORMAL, IDB_GUIDE_HOVER, IDB_GUIDE_PRESSED, 540, 162, 148, 44);
+    SetupImageButton(m_btnForum, IDB_FORUM_NORMAL, IDB_FORUM_HOVER, IDB_FORUM_PRESSED, 699, 162, 148, 44);
+    SetupImageButton(m_btnService, IDB_SERVICE_NORMAL, IDB_SERVICE_HOVER, IDB_SERVICE_PRESSED, 856, 162, 148, 44);
+    SetupImageButton(m_btnMin, IDB_MIN_NORMAL, IDB_MIN_HOVER, IDB_MIN_PRESSED, 950, 22, 33, 33);
+    SetupImageButton(m_btnClose, IDB_CLOSE_NORMAL, IDB_CLOSE_HOVER, IDB_CLOSE_PRESSED, 990, 22, 33, 33);
+    return TRUE;
+}
+
+void SetupImageButton(CTraButton& button, UINT nNormalId, UINT nHoverId, UINT nPressedId, int x, int y, int width,
+                      int height)
+{
+    button.MoveWindow(x, y, width, height, TRUE);
+    button.LoadStateImage(nNormalId, CTraButton::kStateNormal, width, height, CString(u"PNG"));
+    button.LoadStateImage(nHoverId, CTraButton::kStateHover, width, height, CString(u"PNG"));
+    button.LoadStateImage(nPressedId, CTraButton::kStatePressed, width, height, CString(u"PNG"));
+}
+
+void CLoginForeDialog::OnOK() {}
+
+BOOL CLoginForeDialog::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message == WM_KEYDOWN) {
+        if (pMsg->wParam == VK_ESCAPE) return TRUE;
+        if (pMsg->wParam == VK_RETURN) {
+            ::TranslateMessage(pMsg);
+            ::DispatchMessageW(pMsg);
+            return TRUE;
+        }
+    }
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CLoginForeDialog::OnPaint()
+{
+    if (IsIconic()) {
+        // Minimised, the overlay draws nothing of its own.
+        CPaintDC dc(this);
+        return;
+    }
+    CForeDialogBase::OnPaint();
+}
+
+HCURSOR CLoginForeDialog::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CLoginForeDialog::OpenInBrowser(const CString& strUrl)
+{
+    // The user's default browser opens the page maximised; the launcher
+    // carries on whatever the shell says.
+    ShellExecuteW(nullptr, u"open", strUrl, nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void CLoginForeDialog::OnBtnHome() { OpenInBrowser(m_strHomeUrl); }
+
+void CLoginForeDialog::OnBtnGuide() { OpenInBrowser(m_strGuideUrl); }
+
+void CLoginForeDialog::OnBtnService() { OpenInBrowser(m_strServiceUrl); }
+
+void CLoginForeDialog::OnBtnForum() { OpenInBrowser(m_strForumUrl); }
+
+void CLoginForeDialog::OnBtnMin()
+{
+    // The whole launcher goes: the overlay follows its owner.
+    if (CWnd* pMainWnd = AfxGetMainWnd()) pMainWnd->CloseWindow();
+}
+
+void CLoginForeDialog::OnBtnClose()
+{
+    // The confirmation runs when the message arrives, outside the click.
+    ::PostMessageW(GetSafeHwnd(), WM_CLOSE, 0, 0);
+}
+
+void CLoginForeDialog::OnClose()
+{
+    CString strCaption;
+    CString strQuestion;
+    strCaption.LoadString(IDS_EXIT_CAPTION);
+    strQuestion.LoadString(IDS_EXIT_CONFIRM);
+    if (::MessageBoxW(GetSafeHwnd(), strQuestion, strCaption, MB_OKCANCEL) != IDOK) return;
+
+    // Sent, not posted: the background window has ended its modal loop
+    // before the overlay ends itself.
+    if (CWnd* pParent = GetParent()) ::SendMessageW(pParent->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    EndDialog(IDCANCEL);
+    CForeDialogBase::OnClose();
+}
+
+LRESULT CLoginForeDialog::OnNcHitTest(CPoint point)
+{
+    // A press on the overlay's own surface moves it like a caption; its
+    // key-coloured pixels let presses through to the background anyway.
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    ClientToScreen(&rcClient);
+    if (rcClient.PtInRect(point)) return HTCAPTION;
+    return CForeDialogBase::OnNcHitTest(point);
+}
+
+void CLoginForeDialog::OnBeforeNavigate2(LPDISPATCH, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*, VARIANT*, BOOL*)
+{
+    // Every navigation goes on, the top page's and every frame's.
+    CString strUrl;
+    if (URL && URL->vt == VT_BSTR && URL->bstrVal) strUrl = URL->bstrVal;
+    CheckLoginUrl(strUrl);
+}
+
+void CLoginForeDialog::OnDocumentComplete(LPDISPATCH, VARIANT*) {}
+
+void CLoginForeDialog::OnBeforeScriptExecute(LPDISPATCH)
+{
+    // Whatever window the event names, the browser's own address counts.
+    CheckLoginUrl(m_browser.GetLocationURL());
+}
 
 void CLoginForeDialog::InitAddressTable()
 {
@@ -37,6 +212,9 @@ void CLoginForeDialog::CheckLoginUrl(CString strUrl)
     // One login starts one game; later matching addresses change nothing.
     if (m_bLoaderStarted) return;
     if (m_strLoginMatch.IsEmpty() || strUrl.Find(m_strLoginMatch) < 0) return;
+    // The page's scripts follow its navigation with the same address: a
+    // failure the user has been told about is not told again.
+    if (!m_strFailedUrl.IsEmpty() && strUrl == m_strFailedUrl) return;
 
     // The background window closes without asking, then the overlay ends
     // the same way its cancel does.
@@ -50,14 +228,20 @@ void CLoginForeDialog::CheckLoginUrl(CString strUrl)
     } catch (CException*) {
         // The framework's event dispatch absorbs the error; the user hears
         // why the game does not start.
+        m_strFailedUrl = strUrl;
         ReportHandOffFailure(HandOffFailure::MalformedItem);
         throw;
     }
     if (!parsed) {
+        m_strFailedUrl = strUrl;
         ReportHandOffFailure(m_strKey.IsEmpty() ? HandOffFailure::NoQuery : HandOffFailure::NoUserId);
         return;
     }
-    if (LaunchLoader()) m_bLoaderStarted = true;
+    if (LaunchLoader()) {
+        m_bLoaderStarted = true;
+    } else {
+        m_strFailedUrl = strUrl;
+    }
 }
 
 bool CLoginForeDialog::ParseLoginUrl(const CString& strUrl)
@@ -109,7 +293,8 @@ bool CLoginForeDialog::LaunchLoader()
                             256, nullptr)) {
             reason[0] = 0;
         }
-        ReportHandOffFailure(HandOffFailure::LoaderNotStarted, reason);
+        const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        ReportHandOffFailure(missing ? HandOffFailure::LoaderNotFound : HandOffFailure::LoaderNotStarted, reason);
         return false;
     }
     // The launcher never talks to the loader again.
@@ -131,6 +316,7 @@ void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString&
     case HandOffFailure::NoQuery:
         line += u"the login address has no query";
         break;
+    case HandOffFailure::LoaderNotFound:
     case HandOffFailure::LoaderNotStarted:
         line += CString(u"\"") + CString(kLoaderFileName) + u"\" could not be started: " +
                 (detail.IsEmpty() ? CString(u"unknown error") : detail);
@@ -144,4 +330,24 @@ void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString&
     }
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
+
+    // The user hears it too, in the launcher's language. The launcher's
+    // windows are already closing, so the box has no owner.
+    CString strCaption;
+    if (!strCaption.LoadString(IDS_EXIT_CAPTION)) strCaption = u"Quarrow 微端";
+    CString strText;
+    switch (cause) {
+    case HandOffFailure::MalformedItem:
+    case HandOffFailure::NoUserId:
+    case HandOffFailure::NoQuery:
+        strText = u"无法启动游戏：登录信息不完整，请重新登录。";
+        break;
+    case HandOffFailure::LoaderNotFound:
+        strText = CString(u"无法启动游戏：找不到游戏加载器 ") + CString(kLoaderFileName) + u"。";
+        break;
+    case HandOffFailure::LoaderNotStarted:
+        strText = CString(u"无法启动游戏：游戏加载器 ") + CString(kLoaderFileName) + u" 无法运行。";
+        break;
+    }
+    ::MessageBoxW(nullptr, strText, strCaption, MB_OK | MB_ICONERROR);
 }

@@ -8,12 +8,19 @@
 #pragma once
 
 #include "afx/CString.h"
+#include "browser/CWebBrowser2.h"
 #include "layered/CForeDialogBase.h"
+#include "layered/CTraButton.h"
 
 class CLoginForeDialog : public CForeDialogBase {
+    DECLARE_DYNAMIC(CLoginForeDialog)
 public:
     explicit CLoginForeDialog(CWnd* pParent);
     ~CLoginForeDialog() override;
+
+    // Esc does nothing anywhere in the launcher; Enter goes straight to its
+    // target (a field of the page) and never acts as the default button.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
     // Fills the address table and the platform id.
     void InitAddressTable();
@@ -37,14 +44,45 @@ public:
     static constexpr const char* kLoaderFileName = "quilbyLoader.exe";
 
     // Why a matching login address did not start the game.
-    enum class HandOffFailure { MalformedItem, NoUserId, NoQuery, LoaderNotStarted };
+    enum class HandOffFailure { MalformedItem, NoUserId, NoQuery, LoaderNotFound, LoaderNotStarted };
 
 protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    // No IDOK command ends the launcher.
+    void OnOK() override;
+
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnBtnHome();
+    afx_msg void OnBtnGuide();
+    afx_msg void OnBtnService();
+    afx_msg void OnBtnForum();
+    afx_msg void OnBtnMin();
+    afx_msg void OnBtnClose();
+    afx_msg LRESULT OnNcHitTest(CPoint point);
+    afx_msg void OnClose();
+    DECLARE_MESSAGE_MAP()
+
+    // The browser's events.
+    void OnBeforeNavigate2(LPDISPATCH pDisp, VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName,
+                           VARIANT* PostData, VARIANT* Headers, BOOL* Cancel);
+    void OnDocumentComplete(LPDISPATCH pDisp, VARIANT* URL);
+    void OnBeforeScriptExecute(LPDISPATCH pDispWindow);
+    DECLARE_EVENTSINK_MAP()
+
     // Tells the user why the login could not be handed to the game;
     // `detail` carries the system's reason for a loader that did not start.
     void ReportHandOffFailure(HandOffFailure cause, const CString& detail = CString());
 
     HICON m_hIcon;
+    CTraButton m_btnHome;
+    CTraButton m_btnGuide;
+    CTraButton m_btnService;
+    CTraButton m_btnForum;
+    CTraButton m_btnMin;
+    CTraButton m_btnClose;
+    CWebBrowser2 m_browser;
 
     CString m_strStartUrl;
     CString m_strLoginMatch;
@@ -58,6 +96,15 @@ protected:
     CString m_strPlatformId;
 
 private:
+    void OpenInBrowser(const CString& strUrl);
+
     // Set once a loader has been started: one login starts one game.
     bool m_bLoaderStarted = false;
+    // The last matching address whose hand-off failed and was reported.
+    CString m_strFailedUrl;
 };
+
+// Places an image button and loads its normal, hover and pressed images
+// (resources of type "PNG") at the button's size.
+void SetupImageButton(CTraButton& button, UINT nNormalId, UINT nHoverId, UINT nPressedId, int x, int y, int width,
+                      int height);

@@ -16,6 +16,9 @@
 #include <vector>
 
 #include "afx/CException.h"
+#include "host/DialogManager.h"
+#include "host/Host.h"
+#include "host/memory/MemoryBackend.h"
 #include "launcher/CLoginForeDialog.h"
 #include "win32/WinNls.h"
 
@@ -73,6 +76,21 @@ protected:
         fs::remove_all(dir_);
     }
 
+    // A failed hand-off tells the user in a message box; this answers the
+    // next one with OK and keeps what it said.
+    void AnswerNextMessageBox()
+    {
+        screen_.whenIdle([this] {
+            const auto& boxes = host_.dialogs().openMessageBoxes();
+            ASSERT_FALSE(boxes.empty());
+            shownBoxes_.push_back(boxes.back());
+            screen_.clickControl(boxes.back().window, IDOK);
+        });
+    }
+
+    quarrow::MemoryBackend screen_;
+    quarrow::Host host_{screen_};
+    std::vector<quarrow::DialogManager::MessageBoxInfo> shownBoxes_;
     fs::path dir_;
     fs::path record_;
 };
@@ -142,6 +160,7 @@ TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
 
     Overlay overlay;
     overlay.SetCredentials(u"42", u"userid-42");
+    AnswerNextMessageBox();
     ::testing::internal::CaptureStderr();
     bool started = overlay.LaunchLoader();
     std::string err = ::testing::internal::GetCapturedStderr();
@@ -154,6 +173,9 @@ TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
     EXPECT_THAT(err, ::testing::HasSubstr("\"quilbyLoader.exe\" could not be started"));
     EXPECT_THAT(err, ::testing::HasSubstr("cannot find the file"));
     EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n'));
+    ASSERT_EQ(1u, shownBoxes_.size());
+    EXPECT_EQ(u"Quarrow 微端", shownBoxes_[0].caption);
+    EXPECT_EQ(u"无法启动游戏：找不到游戏加载器 quilbyLoader.exe。", shownBoxes_[0].text);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(fs::exists(record_));
     EXPECT_EQ(u"42", std::u16string(overlay.UserId().GetString()));
@@ -210,6 +232,7 @@ TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
     };
     Overlay overlay;
     for (const Case& c : cases) {
+        AnswerNextMessageBox();
         ::testing::internal::CaptureStderr();
         if (c.throws) {
             EXPECT_THROW(overlay.CheckLoginUrl(c.address), CInvalidArgException*);
@@ -219,6 +242,11 @@ TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
         std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_THAT(err, ::testing::HasSubstr(c.reason));
         EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n'));
+    }
+    ASSERT_EQ(std::size(cases), shownBoxes_.size());
+    for (const auto& box : shownBoxes_) {
+        EXPECT_EQ(u"无法启动游戏：登录信息不完整，请重新登录。", box.text);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(fs::exists(record_));
