@@ -63,6 +63,17 @@ TEST_P(WebKitEventsTest, FramesNavigateAndCompleteBeforeTheTopDocumentCompletes)
     EXPECT_EQ(engine->location(), top);
 }
 
+TEST_P(WebKitEventsTest, AFrameThatNavigatesOnItsOwnIsNamed)
+{
+    const std::string base = root();
+    ASSERT_TRUE(load(base + "index.html"));
+    const std::u16string again = wide(base + "inner.html?again");
+    js("frames.side.location.href = 'inner.html?again'");
+    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, again, u"side"); }));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, again, u"side"));
+    EXPECT_FALSE(site.has(Kind::BeforeNavigate, again, u""));
+}
+
 INSTANTIATE_TEST_SUITE_P(Origins, WebKitEventsTest, ::testing::Values(Origin::Loopback, Origin::Proxied),
                          [](const auto& info) { return info.param == Origin::Loopback ? "Loopback" : "Proxied"; });
 

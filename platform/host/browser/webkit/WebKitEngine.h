@@ -8,8 +8,8 @@
 //     when a document's request is about to be sent (WebKit's navigation
 //     policy requests do not say which frame navigates), always allowed;
 //     the frame is named by its element's name (found by its address among
-//     the page's frame elements); a frame that navigates away on its own
-//     is reported with an empty name;
+//     the page's frame elements), or, for a frame that navigates on its
+//     own, by the frame whose document is being left (its beforeunload);
 //   - document-complete for the top frame when its load has finished, and
 //     for each frame when its window's load event fires (from the
 //     extension), frames first;

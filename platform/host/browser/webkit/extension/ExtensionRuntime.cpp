@@ -57,6 +57,12 @@ struct ExtensionRuntime::FrameLoad {
     std::string name; // the frame's name when its document began
 };
 
+struct ExtensionRuntime::FrameLeaving {
+    ExtensionRuntime* runtime;
+    uint64_t page;
+    std::string name;
+};
+
 ExtensionRuntime::ExtensionRuntime(WebKitWebExtension* extension, std::unique_ptr<LauncherChannel> channel)
     : m_channel(std::move(channel)), m_world(webkit_script_world_new_with_name("quarrow-launcher"))
 {
@@ -110,8 +116,15 @@ int ExtensionRuntime::onSendRequest(WebKitWebPage* page, WebKitURIRequest* reque
         const char* from = redirect ? webkit_uri_response_get_uri(redirect) : nullptr;
         top = pageUri && (g_str_equal(pageUri, uri) || (from && g_str_equal(pageUri, from)));
     }
-    const std::string frame = top ? std::string() : self->frameNamed(page, uri);
-    self->tell(static_cast<int>(ExtensionMessage::Kind::BeforeNavigate), webkit_web_page_get_id(page), uri, frame);
+    const uint64_t id = webkit_web_page_get_id(page);
+    std::string frame;
+    if (!top) {
+        frame = self->frameNamed(page, uri);
+        if (frame.empty() && self->m_leaving && self->m_leavingPage == id) frame = self->m_leavingName;
+    }
+    // Whichever frame it was, its leaving has been accounted for.
+    self->m_leaving = false;
+    self->tell(static_cast<int>(ExtensionMessage::Kind::BeforeNavigate), id, uri, frame);
     return FALSE; // the request goes on as it is
 }
 
@@ -152,23 +165,43 @@ void ExtensionRuntime::onWindowObjectCleared(WebKitScriptWorld* world, WebKitWeb
     self->tell(static_cast<int>(ExtensionMessage::Kind::ScriptStart), id, uri ? uri : "", name);
 
     // The top frame's document-complete comes from the UI process (its
-    // load has finished); a frame's from its window's load event, heard in
-    // the extension's own world.
+    // load has finished); a frame's from its window's load event.
     if (top || !self->m_channel->connected()) return;
-    JSCContext* own = webkit_frame_get_js_context_for_script_world(frame, self->m_world);
-    if (!own) return;
-    auto* load = new FrameLoad{self, id, name};
-    JSCValue* listener = jsc_value_new_function(
-        own, nullptr, G_CALLBACK(onFrameLoad), load, [](gpointer p) { delete static_cast<FrameLoad*>(p); },
-        G_TYPE_NONE, 0);
+    self->listen(frame, "load", onFrameLoad, new FrameLoad{self, id, name},
+                 [](void* p) { delete static_cast<FrameLoad*>(p); });
+    self->listen(frame, "beforeunload", onFrameLeaving, new FrameLeaving{self, id, name},
+                 [](void* p) { delete static_cast<FrameLeaving*>(p); });
+}
+
+void ExtensionRuntime::listen(WebKitFrame* frame, const char* event, void (*callback)(void*), void* data,
+                              void (*destroy)(void*))
+{
+    // In the extension's own world: page script neither sees nor removes
+    // the listener.
+    JSCContext* own = webkit_frame_get_js_context_for_script_world(frame, m_world);
+    if (!own) {
+        destroy(data);
+        return;
+    }
+    JSCValue* listener = jsc_value_new_function(own, nullptr, G_CALLBACK(callback), data, destroy, G_TYPE_NONE, 0);
     JSCValue* window = jsc_context_get_global_object(own);
-    JSCValue* result =
-        jsc_value_object_invoke_method(window, "addEventListener", G_TYPE_STRING, "load", JSC_TYPE_VALUE, listener,
-                                       G_TYPE_NONE);
+    JSCValue* result = jsc_value_object_invoke_method(window, "addEventListener", G_TYPE_STRING, event,
+                                                      JSC_TYPE_VALUE, listener, G_TYPE_NONE);
     if (result) g_object_unref(result);
     g_object_unref(window);
     g_object_unref(listener);
     g_object_unref(own);
+}
+
+void ExtensionRuntime::onFrameLeaving(void* data)
+{
+    auto* leaving = static_cast<FrameLeaving*>(data);
+    ExtensionRuntime* self = leaving->runtime;
+    // The frame that navigates hears it first, then the frames inside it.
+    if (self->m_leaving) return;
+    self->m_leaving = true;
+    self->m_leavingPage = leaving->page;
+    self->m_leavingName = leaving->name;
 }
 
 void ExtensionRuntime::onFrameLoad(void* data)

@@ -7,7 +7,9 @@
 //     new document (window-object-cleared of the page's script world),
 //     before any of its scripts runs; window.external is set up then too;
 //   - document-complete of frames: their window's load event, seen from a
-//     script world of the extension's own that page script cannot touch.
+//     script world of the extension's own that page script cannot touch;
+//     a frame's beforeunload, seen from there too, names the frame when it
+//     navigates on its own (its request then follows).
 //
 // Ownership: made once by the extension's entry point, it lives as long
 // as the web process (which never unloads its extensions) and owns the
@@ -36,6 +38,7 @@ public:
 
 private:
     struct FrameLoad; // what a frame's load listener reports
+    struct FrameLeaving; // what a frame's beforeunload listener records
 
     static void onPageCreated(WebKitWebExtension* extension, WebKitWebPage* page, void* self);
     static int onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURIResponse* redirect,
@@ -43,6 +46,9 @@ private:
     static void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
                                       void* self);
     static void onFrameLoad(void* load);
+    static void onFrameLeaving(void* leaving);
+    void listen(WebKitFrame* frame, const char* event, void (*callback)(void*), void* data,
+                void (*destroy)(void*));
 
     // The name of the frame element whose address is `url`, searched
     // through the page's frames from the top document.
@@ -53,6 +59,13 @@ private:
     // The extension's own script world: its view of the DOM is out of
     // page script's reach.
     WebKitScriptWorld* m_world = nullptr;
+    // The frame whose document is about to be left (its beforeunload came
+    // first since the last navigation's request), which names the next
+    // frame navigation that no frame element's address explains: a frame
+    // that navigates on its own.
+    bool m_leaving = false;
+    uint64_t m_leavingPage = 0;
+    std::string m_leavingName;
 };
 
 } // namespace quarrow
