@@ -3,7 +3,7 @@
 #include <webkit2/webkit2.h>
 
 #include <dirent.h>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
 #include <unistd.h>
 
@@ -205,8 +205,15 @@ std::vector<int> webkitChildren()
     while (dirent* d = readdir(proc)) {
         const int pid = std::atoi(d->d_name);
         if (pid <= 0) continue;
-        std::ifstream in(std::string("/proc/") + d->d_name + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // Read directly: a process that vanishes meanwhile makes the read
+        // fail, which a stream would throw for.
+        const int fd = open((std::string("/proc/") + d->d_name + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        char buffer[1024];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        close(fd);
+        if (n <= 0) continue;
+        const std::string stat(buffer, static_cast<size_t>(n));
         // "pid (name) state ppid ...": the name may hold spaces, so it is
         // what lies between the first '(' and the last ')'.
         const size_t open = stat.find('('), close = stat.rfind(')');
@@ -216,7 +223,8 @@ std::vector<int> webkitChildren()
         std::string state;
         int parent = 0;
         rest >> state >> parent;
-        if (parent == self && name.rfind("WebKit", 0) == 0) children.push_back(pid);
+        // A zombie has ended; reaping it is GLib's business.
+        if (parent == self && state != "Z" && name.rfind("WebKit", 0) == 0) children.push_back(pid);
     }
     closedir(proc);
     return children;

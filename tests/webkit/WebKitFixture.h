@@ -122,7 +122,7 @@ protected:
     bool forwardKeys = true;
 };
 
-// The WebKit processes that are children of this test program now.
+// The WebKit processes that are children of this test program and run.
 std::vector<int> webkitChildren();
 
 } // namespace quarrow::test

@@ -5,7 +5,13 @@
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
 
 namespace quarrow {
 
@@ -43,6 +49,42 @@ std::string utf8(const std::u16string& text)
     if (narrow) result.assign(narrow, static_cast<size_t>(length));
     g_free(narrow);
     return result;
+}
+
+// /proc/<pid>/stat, or nothing when the process has gone meanwhile (read
+// directly: a process that vanishes while its file is read makes the read
+// fail, which a stream would throw for).
+std::string readStat(const char* pid)
+{
+    const int fd = open((std::string("/proc/") + pid + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    char buffer[1024];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    close(fd);
+    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+// How many of this process's children are WebKit's helper processes (web,
+// network) that still run; zombies have ended (GLib reaps them).
+int runningHelpers()
+{
+    int running = 0;
+    DIR* proc = opendir("/proc");
+    if (!proc) return 0;
+    const pid_t self = getpid();
+    while (dirent* d = readdir(proc)) {
+        if (std::atoi(d->d_name) <= 0) continue;
+        const std::string stat = readStat(d->d_name);
+        // "pid (name) state ppid ...", where the name may hold anything.
+        const size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close + 4 > stat.size()) continue;
+        const std::string name = stat.substr(open + 1, close - open - 1);
+        const char state = stat[close + 2];
+        const long parent = std::strtol(stat.c_str() + close + 4, nullptr, 10);
+        if (parent == self && state != 'Z' && name.rfind("WebKit", 0) == 0) ++running;
+    }
+    closedir(proc);
+    return running;
 }
 
 } // namespace
@@ -83,6 +125,15 @@ WebKitSession::~WebKitSession()
     g_signal_handlers_disconnect_by_data(m_context, this);
     // The last reference: the context ends its web and network processes.
     g_object_unref(m_context);
+    // They end once the context has let go of them and WebKit has told
+    // them so from the main loop; the program waits for that (a little
+    // while at most) so that none of them outlives it, even for a moment.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (runningHelpers() > 0 && std::chrono::steady_clock::now() < deadline) {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 BrowserEngineFactory WebKitSession::engineFactory()
