@@ -347,7 +347,9 @@ protected:
 TEST_P(WholeProgram, EndsCleanly)
 {
     const Findings findings = Run();
-    ASSERT_TRUE(WIFEXITED(findings.status)) << "the run was killed by signal " << WTERMSIG(findings.status);
+    ASSERT_TRUE(WIFEXITED(findings.status))
+        << "the run was killed by signal " << WTERMSIG(findings.status)
+        << " (a sanitizer's report aborts it; see the report above)";
     EXPECT_EQ(0, WEXITSTATUS(findings.status)) << "the run failed at exit (a leak, in the sanitizer build)";
     EXPECT_THAT(findings.problems, ::testing::IsEmpty());
     EXPECT_EQ("0", findings.value("result")) << "AfxWinMain's result";
