@@ -63,6 +63,30 @@ TEST_P(WebKitEventsTest, FramesNavigateAndCompleteBeforeTheTopDocumentCompletes)
     EXPECT_EQ(engine->location(), top);
 }
 
+TEST_P(WebKitEventsTest, ARedirectOfTheTopFrameIsATopFrameNavigationToo)
+{
+    const std::string base = root();
+    portal.addRedirect("login", base + "inner.html?userid=7");
+    ASSERT_TRUE(load(base + "login"));
+    const std::u16string target = wide(base + "inner.html?userid=7");
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, wide(base + "login"), u""));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, target, u""));
+    EXPECT_TRUE(site.has(Kind::DocumentComplete, target, u""));
+}
+
+TEST_P(WebKitEventsTest, LeavingAPageWithFramesIsTheTopFramesNavigation)
+{
+    // Leaving the page, its frames are left too (and hear beforeunload):
+    // none of them is the one that navigates.
+    const std::string base = root();
+    ASSERT_TRUE(load(base + "index.html"));
+    const std::u16string next = wide(base + "inner.html?next");
+    js("location.href = 'inner.html?next'");
+    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, next, u""); }));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, next, u""));
+    EXPECT_FALSE(site.has(Kind::BeforeNavigate, next, u"side"));
+}
+
 TEST_P(WebKitEventsTest, AFrameThatNavigatesOnItsOwnIsNamed)
 {
     const std::string base = root();

@@ -15,7 +15,9 @@ namespace quarrow::test {
 namespace {
 
 // Serves the files of a folder for origin-form paths and for absolute
-// addresses (as a proxy would be asked), any host; writes its port to the
+// addresses (as a proxy would be asked), any host; a name with a file
+// "<name>.redirect" beside it redirects (302) to the address in that file;
+// writes its port to the
 // descriptor it is given once it listens. Threads, so that a connection
 // WebKit opens ahead of time and leaves idle blocks no other.
 constexpr const char* kServer = R"py(
@@ -25,6 +27,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         path = urllib.parse.urlsplit(self.path).path.lstrip('/')
         file = os.path.join(folder, os.path.basename(path) or 'index.html')
+        if os.path.exists(file + '.redirect'):
+            self.send_response(302)
+            self.send_header('Location', open(file + '.redirect').read().strip())
+            self.send_header('Content-Length', '0')
+            self.end_headers()
+            return
         try:
             data = open(file, 'rb').read()
         except OSError:
@@ -67,6 +75,11 @@ TestPortal::~TestPortal()
 void TestPortal::addPage(const std::string& name, const std::string& html)
 {
     std::ofstream(m_folder + "/" + name, std::ios::binary) << html;
+}
+
+void TestPortal::addRedirect(const std::string& name, const std::string& location)
+{
+    std::ofstream(m_folder + "/" + name + ".redirect", std::ios::binary) << location;
 }
 
 std::string TestPortal::loopbackRoot() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
