@@ -310,6 +310,8 @@ QUARROW_DECLARE_HANDLE(HHOOK);
 #define VK_RCONTROL 0xA3
 #define VK_LMENU 0xA4
 #define VK_RMENU 0xA5
+#define VK_PROCESSKEY 0xE5
+#define VK_PACKET 0xE7
 
 // ---------------------------------------------------------------------------
 // Window styles

@@ -509,9 +509,17 @@ int GtkTopLevel::onKey(GtkWidget*, GdkEventKey* event, void* data)
             vk = GtkKeyMap::virtualKey(base);
         }
     }
-    if (vk == 0) return TRUE;
     const bool down = event->type == GDK_KEY_PRESS;
-    const char16_t c = down ? GtkKeyMap::character(event->keyval, (event->state & GDK_CONTROL_MASK) != 0) : 0;
+    char16_t c = down ? GtkKeyMap::character(event->keyval, (event->state & GDK_CONTROL_MASK) != 0) : 0;
+    if (vk == 0) {
+        // A character no key of the keyboard names (Chinese text typed by an
+        // input tool, a keysym mapped for the moment): the platform's
+        // VK_PACKET with the character, so it reaches the page like any key.
+        const gunichar u = gdk_keyval_to_unicode(event->keyval);
+        if (u == 0 || u > 0xFFFF) return TRUE;
+        vk = VK_PACKET;
+        c = down ? static_cast<char16_t>(u) : 0;
+    }
     self->m_backend.keyEvent(reinterpret_cast<const GdkEvent*>(event), vk, down, c);
     // The window system routes every key (through PreTranslateMessage);
     // GTK's own key handling never sees it.
