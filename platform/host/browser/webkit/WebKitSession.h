@@ -30,7 +30,7 @@ namespace quarrow {
 class GtkBackend;
 class WebKitEngine;
 
-class WebKitSession : private ExtensionServer::Handler {
+class WebKitSession final : private ExtensionServer::Handler {
 public:
     // The file name the extension has in its directory.
     static constexpr const char* kExtensionFile = "quarrow-webext.so";
