@@ -41,7 +41,7 @@ bool PortalServer::start(const std::string& root, int port, std::string& error)
     m_log = m_folder + "/portal.log";
     const std::string portFile = m_folder + "/portal.port";
     const std::string output = m_folder + "/portal.out";
-    if (!m_process.start({"python3", QUARROW_E2E_PORTAL_SERVER, "--port", std::to_string(port), "--root", root,
+    if (!m_process.start({QUARROW_E2E_PYTHON, QUARROW_E2E_PORTAL_SERVER, "--port", std::to_string(port), "--root", root,
                           "--port-file", portFile, "--log", m_log},
                          output, -1, error)) {
         error = "the portal server cannot start: " + error;
