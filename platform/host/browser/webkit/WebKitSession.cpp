@@ -1,6 +1,7 @@
 #include "host/browser/webkit/WebKitSession.h"
 
 #include "host/browser/webkit/WebKitEngine.h"
+#include "win32/Utf8.h"
 
 #include <webkit2/webkit2.h>
 
@@ -25,29 +26,6 @@ std::string executableDirectory()
     std::string result = dir;
     g_free(dir);
     g_free(exe);
-    return result;
-}
-
-std::u16string utf16(const std::string& text)
-{
-    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-    glong length = 0;
-    gunichar2* wide = g_utf8_to_utf16(valid, -1, nullptr, &length, nullptr);
-    std::u16string result;
-    if (wide) result.assign(reinterpret_cast<const char16_t*>(wide), static_cast<size_t>(length));
-    g_free(wide);
-    g_free(valid);
-    return result;
-}
-
-std::string utf8(const std::u16string& text)
-{
-    glong length = 0;
-    gchar* narrow = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(text.data()), static_cast<glong>(text.size()),
-                                    nullptr, &length, nullptr);
-    std::string result;
-    if (narrow) result.assign(narrow, static_cast<size_t>(length));
-    g_free(narrow);
     return result;
 }
 
@@ -126,9 +104,12 @@ WebKitSession::~WebKitSession()
     // The last reference: the context ends its web and network processes.
     g_object_unref(m_context);
     // They end once the context has let go of them and WebKit has told
-    // them so from the main loop; the program waits for that (a little
-    // while at most) so that none of them outlives it, even for a moment.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    // them so from the main loop; the program waits for that (a second at
+    // most) so that none of them outlives it, even for a moment. WebKitGTK
+    // 2.50's network process of the program stays until the program itself
+    // has gone, and then ends on its own: a longer wait would only keep the
+    // user's exit (the windows long gone) waiting for nothing.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (runningHelpers() > 0 && std::chrono::steady_clock::now() < deadline) {
         while (g_main_context_iteration(nullptr, FALSE)) {
         }
@@ -187,21 +168,21 @@ ExtensionMessage WebKitSession::answer(const ExtensionMessage& request)
     WebKitEngine* engine = engineOf(request.page);
     switch (request.kind) {
     case Kind::BeforeNavigate:
-        if (engine) engine->frameNavigating(utf16(request.first), utf16(request.second));
+        if (engine) engine->frameNavigating(Utf8ToUtf16(request.first), Utf8ToUtf16(request.second));
         break;
     case Kind::ScriptStart:
         if (engine) engine->frameScriptsStarting();
         break;
     case Kind::DocumentComplete:
-        if (engine) engine->frameLoaded(utf16(request.first), utf16(request.second));
+        if (engine) engine->frameLoaded(Utf8ToUtf16(request.first), Utf8ToUtf16(request.second));
         break;
     case Kind::GetProperty: {
         reply.kind = Kind::Unknown;
         if (!engine) break;
-        const WebKitEngine::ExternalValue value = engine->externalProperty(utf16(request.first));
+        const WebKitEngine::ExternalValue value = engine->externalProperty(Utf8ToUtf16(request.first));
         if (value.text) {
             reply.kind = Kind::Value;
-            reply.first = utf8(*value.text);
+            reply.first = Utf16ToUtf8(*value.text);
         } else if (value.known) {
             reply.kind = Kind::Undefined;
         }
