@@ -10,12 +10,12 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "afx/COccManager.h"
 #include "afx/CWnd.h"
 #include "app/CQRB_LancherApp.h"
 #include "browser/CImpIDispatch.h"
@@ -26,6 +26,7 @@
 #include "host/memory/MemoryBackend.h"
 #include "launcher/AddressTable.h"
 #include "res/resource.h"
+#include "support/LoaderRecord.h"
 #include "win32/MsHtmHst.h"
 #include "win32/Windows.h"
 
@@ -51,13 +52,6 @@ std::u16string WindowText(HWND hwnd)
     WCHAR buffer[64] = {};
     ::GetWindowTextW(hwnd, buffer, 64);
     return buffer;
-}
-
-std::string Unhex(const std::string& hex)
-{
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
 }
 
 class Launcher : public ::testing::Test {
@@ -134,17 +128,7 @@ protected:
     // loader ran within a few seconds.
     std::vector<std::string> LoaderArguments(int seconds = 20)
     {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (!fs::exists(record) && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        std::vector<std::string> args;
-        std::ifstream in(record);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.rfind("arg=", 0) == 0) args.push_back(Unhex(line.substr(4)));
-        }
-        return args;
+        return quarrow::test::WaitForLoaderArguments(record, std::chrono::seconds(seconds));
     }
 
     static bool AnyWindowLeft()
@@ -321,8 +305,12 @@ TEST_F(Launcher, TheCloseButtonAsksAndOnlyOkEndsTheProgram)
         EXPECT_EQ(std::vector<int>({IDOK, IDCANCEL}), box.buttons);
         EXPECT_EQ(IDOK, box.defaultButton);
     }
+    // Torn down in order: the windows gone, the control-container manager
+    // deleted (and so uninstalled), the external object still there.
     EXPECT_FALSE(AnyWindowLeft());
     EXPECT_EQ(nullptr, theApp.m_pMainWnd);
+    EXPECT_EQ(nullptr, AfxGetOccManager());
+    EXPECT_NE(nullptr, theApp.m_pExternal);
     EXPECT_TRUE(LoaderArguments(0).empty());
 }
 
