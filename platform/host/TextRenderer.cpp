@@ -1,5 +1,7 @@
 #include "host/TextRenderer.h"
 
+#include "win32/Utf8.h"
+
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -9,36 +11,6 @@
 namespace quarrow {
 
 namespace {
-
-std::string utf8(const std::u16string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD; // an unpaired surrogate
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 struct LayoutDeleter {
     void operator()(PangoLayout* p) const { g_object_unref(p); }
@@ -99,12 +71,12 @@ std::string TextRenderer::familyFor(const std::u16string& face)
     for (const char16_t* known : platformFaces) {
         if (face == known) return "Noto Sans CJK SC";
     }
-    return utf8(face);
+    return Utf16ToUtf8(face);
 }
 
 SIZE TextRenderer::measure(const TextStyle& style, const std::u16string& text)
 {
-    auto layout = makeLayout(measuringContext(), style, utf8(text));
+    auto layout = makeLayout(measuringContext(), style, Utf16ToUtf8(text));
     PangoRectangle logical;
     pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
     return SIZE{logical.width, logical.height};
@@ -121,7 +93,7 @@ void TextRenderer::metrics(const TextStyle& style, int& ascent, int& descent)
 
 TextRenderer::Mask TextRenderer::render(const TextStyle& style, const std::u16string& text)
 {
-    const std::string bytes = utf8(text);
+    const std::string bytes = Utf16ToUtf8(text);
     const SIZE size = measure(style, text);
     Mask mask;
     mask.pad = std::max(2, style.pixelHeight / 4);

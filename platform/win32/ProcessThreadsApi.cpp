@@ -20,13 +20,17 @@
 #include "win32/ProcessThreadsApi.h"
 
 #include "win32/ErrHandlingApi.h"
+#include "win32/Utf8.h"
 #include "win32/WinError.h"
 
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <errno.h>
@@ -252,43 +256,6 @@ DWORD FindProgram(const std::string& token, const std::string& currentDirectory,
 // ---------------------------------------------------------------------------
 // The environment block.
 
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Converts one UTF-16 entry to UTF-8, the encoding of the system's
-// environment. Returns false on an unpaired surrogate.
-bool Utf16ToUtf8(const char16_t* text, std::string& out)
-{
-    for (const char16_t* p = text; *p != u'\0'; ++p) {
-        char32_t c = *p;
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (p[1] < 0xDC00 || p[1] > 0xDFFF) return false;
-            c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
-            ++p;
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return false;
-        }
-        AppendUtf8(out, c);
-    }
-    return true;
-}
-
 // Reads a "A=B\0C=D\0\0" block (bytes, or UTF-16 units when `unicode`) into
 // its entries. Returns false when a UTF-16 entry is malformed.
 bool ReadEnvironmentBlock(const void* block, bool unicode, std::vector<std::string>& entries)
@@ -296,9 +263,11 @@ bool ReadEnvironmentBlock(const void* block, bool unicode, std::vector<std::stri
     if (unicode) {
         const char16_t* p = static_cast<const char16_t*>(block);
         while (*p != u'\0') {
-            std::string entry;
-            if (!Utf16ToUtf8(p, entry)) return false;
-            entries.push_back(entry);
+            // UTF-8 is the encoding of the system's environment; an entry
+            // with an unpaired surrogate has no exact form in it.
+            std::optional<std::string> entry = quarrow::Utf16ToUtf8Exact(std::u16string_view(p));
+            if (!entry) return false;
+            entries.push_back(std::move(*entry));
             while (*p != u'\0') ++p;
             ++p;
         }

@@ -3,6 +3,7 @@
 #include "host/gtk/GtkBackend.h"
 #include "host/gtk/GtkKeyMap.h"
 #include "win32/IconImage.h"
+#include "win32/Utf8.h"
 #include "win32/WinUser.h"
 
 #include <gdk/gdkx.h>
@@ -16,38 +17,6 @@
 namespace quarrow {
 
 namespace {
-
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD, as a title must still
-// show something sensible.
-std::string utf8(const std::u16string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 // A pixbuf (straight RGBA) of a premultiplied BGRA picture.
 GdkPixbuf* pixbufOf(const DecodedImage& image)
@@ -334,7 +303,7 @@ void GtkTopLevel::applyTaskbar(const State& state)
 {
     GtkWindow* window = GTK_WINDOW(m_window);
     if (!m_titleApplied || state.title != m_title) {
-        gtk_window_set_title(window, utf8(state.title).c_str());
+        gtk_window_set_title(window, Utf16ToUtf8(state.title).c_str());
         m_title = state.title;
         m_titleApplied = true;
     }

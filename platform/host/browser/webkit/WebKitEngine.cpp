@@ -4,6 +4,7 @@
 #include "host/gtk/GtkBackend.h"
 #include "win32/MsHtmHst.h"
 #include "win32/OleAuto.h"
+#include "win32/Utf8.h"
 #include "win32/WinNls.h"
 
 #include <webkit2/webkit2.h>
@@ -12,27 +13,8 @@ namespace quarrow {
 
 namespace {
 
-std::string utf8(const std::u16string& text)
-{
-    glong length = 0;
-    gchar* narrow = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(text.data()), static_cast<glong>(text.size()),
-                                    nullptr, &length, nullptr);
-    std::string result;
-    if (narrow) result.assign(narrow, static_cast<size_t>(length));
-    g_free(narrow);
-    return result;
-}
-
-std::u16string utf16(const char* text)
-{
-    if (!text) return {};
-    glong length = 0;
-    gunichar2* wide = g_utf8_to_utf16(text, -1, nullptr, &length, nullptr);
-    std::u16string result;
-    if (wide) result.assign(reinterpret_cast<const char16_t*>(wide), static_cast<size_t>(length));
-    g_free(wide);
-    return result;
-}
+// A URI WebKit reports, which is null before the first load.
+std::u16string utf16(const char* text) { return text ? Utf8ToUtf16(text) : std::u16string(); }
 
 // The document host's menu kinds (CONTEXT_MENU_*), from what lies under
 // the pointer.
@@ -123,7 +105,7 @@ void WebKitEngine::navigateImpl(const std::u16string& url)
 {
     if (!m_view) return;
     applyHostInfo();
-    webkit_web_view_load_uri(m_view, utf8(url).c_str());
+    webkit_web_view_load_uri(m_view, Utf16ToUtf8(url).c_str());
 }
 
 std::u16string WebKitEngine::locationImpl() const { return m_view ? utf16(webkit_web_view_get_uri(m_view)) : u""; }
