@@ -8,6 +8,7 @@
 #include "XServer.h"
 
 #include "host/SystemMetrics.h"
+#include "support/LoaderRecord.h"
 
 #include <X11/keysym.h>
 #include <gmock/gmock.h>
@@ -41,13 +42,6 @@ std::vector<std::string> lines(const std::string& text)
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) out.push_back(line);
-    return out;
-}
-
-std::string unhex(const std::string& hex)
-{
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return out;
 }
 
@@ -360,12 +354,9 @@ TEST_F(RealLauncher, ALoginTypedIntoThePageStartsTheLoaderOnceWithTheExactComman
     }
     EXPECT_EQ(1u, loaders.size());
 
-    std::vector<std::string> args;
-    std::string exe;
-    for (const std::string& line : lines(readFile(loaderRecord))) {
-        if (line.rfind("arg=", 0) == 0) args.push_back(unhex(line.substr(4)));
-        if (line.rfind("exe=", 0) == 0) exe = unhex(line.substr(4));
-    }
+    const quarrow::test::LoaderRecord record = quarrow::test::ReadLoaderRecord(loaderRecord);
+    const std::vector<std::string>& args = record.arguments;
+    const std::string& exe = record.executable;
     // The loader beside the program, given its quoted name and, as one
     // argument, the exact bytes after it.
     EXPECT_EQ(fs::path(QUARROW_E2E_LAUNCHER).parent_path() / "quilbyLoader.exe", fs::path(exe));

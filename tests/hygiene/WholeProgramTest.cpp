@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -42,6 +41,7 @@
 #include "host/memory/MemoryBackend.h"
 #include "launcher/AddressTable.h"
 #include "res/resource.h"
+#include "support/LoaderRecord.h"
 #include "win32/Windows.h"
 
 namespace {
@@ -199,6 +199,17 @@ void WriteLine(int fd, const std::string& line)
     }
 }
 
+std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 0x0F];
+    }
+    return out;
+}
+
 [[noreturn]] void RunChild(const Ending& ending, const fs::path& tmp, const fs::path& record, int report)
 {
     std::vector<std::string> problems;
@@ -232,19 +243,13 @@ void WriteLine(int fd, const std::string& line)
 
     // A loader that was started writes its record, then exits; give it the
     // time to do both before counting.
-    if (ending.loaders > 0) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!fs::exists(record) && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
+    if (ending.loaders > 0) quarrow::test::WaitForLoaderRecord(record, std::chrono::seconds(20));
     const Reaped reaped = ReapChildren(std::chrono::seconds(ending.loaders > 0 ? 20 : 1));
     WriteLine(report, "processes " + std::to_string(reaped.count) + (reaped.stillRunning ? " still-running" : ""));
-    if (fs::exists(record)) {
-        std::ifstream in(record);
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("arg=", 0) == 0) WriteLine(report, "loader-" + line);
-        }
+    // Hex again on the report, whose lines must not be cut by the bytes of
+    // an argument.
+    for (const std::string& argument : quarrow::test::ReadLoaderRecord(record).arguments) {
+        WriteLine(report, "loader-arg=" + Hex(argument));
     }
 
     for (const std::string& fd : OpenDescriptors()) {
@@ -274,17 +279,6 @@ struct Findings {
         return {};
     }
 };
-
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 0x0F];
-    }
-    return out;
-}
 
 class WholeProgram : public ::testing::TestWithParam<Ending> {
 protected:

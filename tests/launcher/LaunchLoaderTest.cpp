@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <thread>
@@ -20,6 +19,7 @@
 #include "host/Host.h"
 #include "host/memory/MemoryBackend.h"
 #include "launcher/CLoginForeDialog.h"
+#include "support/LoaderRecord.h"
 #include "win32/WinNls.h"
 
 namespace {
@@ -36,27 +36,10 @@ public:
     }
 };
 
-std::string Unhex(const std::string& hex)
-{
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
 // The loader's arguments, read from its record once it is complete.
 std::vector<std::string> WaitForArguments(const fs::path& record)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!fs::exists(record) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::vector<std::string> args;
-    std::ifstream in(record);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("arg=", 0) == 0) args.push_back(Unhex(line.substr(4)));
-    }
-    return args;
+    return quarrow::test::WaitForLoaderArguments(record, std::chrono::seconds(20));
 }
 
 class LaunchLoader : public ::testing::Test {
