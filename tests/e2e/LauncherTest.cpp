@@ -22,19 +22,13 @@
 #include <sstream>
 #include <thread>
 
+#include "support/Files.h"
+
 namespace quarrow::test {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -49,7 +43,7 @@ std::vector<std::string> lines(const std::string& text)
 std::string imageFileOf(const std::string& symbol)
 {
     const std::regex entry("^" + symbol + "\\s+PNG\\s+\"images/([^\"]+)\"");
-    for (const std::string& line : lines(readFile(QUARROW_E2E_RESOURCE_SCRIPT))) {
+    for (const std::string& line : lines(ReadFile(QUARROW_E2E_RESOURCE_SCRIPT))) {
         std::smatch m;
         if (std::regex_search(line, m, entry)) return m[1];
     }
@@ -228,11 +222,11 @@ TEST_F(RealLauncher, EachLinkButtonRunsTheBrowserWithItsAddress)
         expected.push_back(address);
         // One at a time, so that the order of the record is the order of
         // the clicks.
-        ASSERT_TRUE(waitUntil([&] { return lines(readFile(browserRecord)).size() >= expected.size(); }))
+        ASSERT_TRUE(waitUntil([&] { return lines(ReadFile(browserRecord)).size() >= expected.size(); }))
             << "no browser was started for " << address << ":\n"
             << launcherLog();
     }
-    EXPECT_EQ(expected, lines(readFile(browserRecord)));
+    EXPECT_EQ(expected, lines(ReadFile(browserRecord)));
     EXPECT_TRUE(launcherRunning());
     EXPECT_TRUE(background() && overlay());
 }
@@ -403,8 +397,8 @@ TEST(RealLauncherWithoutDisplay, SaysSoInOneLineAndFails)
     }
     ASSERT_FALSE(launcher.running()) << "the launcher kept running without a display";
     EXPECT_EQ("exited with status 1", launcher.ending());
-    const std::vector<std::string> said = lines(readFile(log));
-    ASSERT_EQ(1u, said.size()) << readFile(log);
+    const std::vector<std::string> said = lines(ReadFile(log));
+    ASSERT_EQ(1u, said.size()) << ReadFile(log);
     EXPECT_THAT(said[0], ::testing::StartsWith("quarrow-launcher"));
     EXPECT_THAT(said[0], ::testing::HasSubstr("X11"));
     EXPECT_TRUE(marker.processes().empty());

@@ -7,17 +7,11 @@
 #include <sstream>
 #include <thread>
 
+#include "support/Files.h"
+
 namespace quarrow::test {
 
 namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string percentDecoded(const std::string& text)
 {
@@ -51,12 +45,12 @@ bool PortalServer::start(const std::string& root, int port, std::string& error)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!std::filesystem::exists(portFile)) {
         if (!m_process.running()) {
-            error = "the portal server " + m_process.ending() + ": " + readFile(output);
+            error = "the portal server " + m_process.ending() + ": " + ReadFile(output);
             return false;
         }
         if (std::chrono::steady_clock::now() > deadline) {
             m_process.stop();
-            error = "the portal server did not listen within 20 s: " + readFile(output);
+            error = "the portal server did not listen within 20 s: " + ReadFile(output);
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -68,7 +62,7 @@ std::vector<std::string> PortalServer::requests() const
 {
     // A logged request reads: [date] "GET /path?query HTTP/1.1" 404 -
     std::vector<std::string> paths;
-    std::istringstream log(readFile(m_log));
+    std::istringstream log(ReadFile(m_log));
     std::string line;
     while (std::getline(log, line)) {
         const size_t start = line.find("\"GET ");

@@ -13,19 +13,13 @@
 #include <sstream>
 #include <thread>
 
+#include "support/Files.h"
+
 namespace quarrow::test {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // A window that is gone by now must not end the test program.
 int ignoreErrors(Display*, XErrorEvent*) { return 0; }
@@ -192,7 +186,7 @@ bool RealLauncher::waitForLauncherEnd(int timeoutMs)
     return waitUntil([&] { return !m_launcher.running(); }, timeoutMs);
 }
 
-std::string RealLauncher::launcherLog() const { return readFile(folder + "/launcher.log"); }
+std::string RealLauncher::launcherLog() const { return ReadFile(folder + "/launcher.log"); }
 
 std::vector<ScreenWindow> RealLauncher::launcherWindows()
 {

@@ -108,7 +108,6 @@ class TemplateBuilder {
 public:
     TemplateBuilder(DWORD style, short x, short y, short cx, short cy, const std::u16string& title = u"",
                     bool font = true)
-        : m_font(font)
     {
         if (font) style |= DS_SETFONT;
         word(1);
@@ -178,7 +177,6 @@ private:
         word(0);
     }
 
-    bool m_font;
     std::vector<BYTE> m_bytes;
     size_t m_countAt = 0;
     int m_count = 0;
