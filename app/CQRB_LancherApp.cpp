@@ -54,7 +54,7 @@ BOOL CQRB_LancherApp::InitInstance()
 
     CShellManager* pShellManager = new CShellManager;
     CMFCVisualManager::SetDefaultManager(RUNTIME_CLASS(CMFCVisualManagerWindows));
-    SetRegistryKey(u"应用程序向导生成的本地应用程序");
+    SetRegistryKey(_T("应用程序向导生成的本地应用程序"));
 
     {
         CLoginBackDialog dlg;

@@ -11,7 +11,7 @@ LRESULT CALLBACK PlainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-constexpr const char16_t* kClassName = u"BenchBareSkin";
+constexpr const char16_t* kClassName = _T("BenchBareSkin");
 
 // Classes belong to the window system they were registered with, and a
 // benchmark makes a new one for each run: register with the current one
@@ -28,7 +28,7 @@ void Register()
 
 BareSkin::BareSkin(int x, int y)
 {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDB_BACKGROUND), u"PNG");
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDB_BACKGROUND), _T("PNG"));
     const DWORD size = SizeofResource(nullptr, found);
     const void* bytes = LockResource(LoadResource(nullptr, found));
     if (bytes == nullptr || size == 0) return;
@@ -46,7 +46,7 @@ BareSkin::BareSkin(int x, int y)
     const int h = static_cast<int>(m_image->GetHeight());
 
     Register();
-    m_window = CreateWindowExW(WS_EX_LAYERED, kClassName, u"", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr,
+    m_window = CreateWindowExW(WS_EX_LAYERED, kClassName, _T(""), WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr,
                                nullptr, nullptr);
     if (m_window == nullptr) return;
 

@@ -84,10 +84,10 @@ void BM_MovePlainWindow(benchmark::State& state)
     quarrow::Host host(screen);
     WNDCLASSW wc{};
     wc.lpfnWndProc = &PlainProcedure;
-    wc.lpszClassName = u"BenchPlainWindow";
+    wc.lpszClassName = _T("BenchPlainWindow");
     RegisterClassW(&wc);
     // The same size as the launcher's background, at the same place.
-    HWND window = CreateWindowExW(0, u"BenchPlainWindow", u"", WS_POPUP | WS_VISIBLE, 438, 232, 1044, 616, nullptr,
+    HWND window = CreateWindowExW(0, _T("BenchPlainWindow"), _T(""), WS_POPUP | WS_VISIBLE, 438, 232, 1044, 616, nullptr,
                                   nullptr, nullptr, nullptr);
     if (window == nullptr) {
         state.SkipWithError("the window could not be created");

@@ -27,8 +27,8 @@ public:
 
 CString AddressOfSize(size_t bytes)
 {
-    CString address(u"http://www.quarrow.example/games/vadmo/login?userid=42");
-    CString item(u"&item=abcdefgh%41");
+    CString address(_T("http://www.quarrow.example/games/vadmo/login?userid=42"));
+    CString item(_T("&item=abcdefgh%41"));
     while (static_cast<size_t>(address.GetLength()) < bytes) address += item;
     return address;
 }
@@ -48,7 +48,7 @@ BENCHMARK(BM_QueryParse)->Arg(1 << 10)->Arg(1 << 20)->Arg(8 << 20)->Unit(benchma
 void BM_LaunchLoader(benchmark::State& state)
 {
     Overlay overlay;
-    overlay.SetCredentials(u"42", u"userid-42&from-abc");
+    overlay.SetCredentials(_T("42"), _T("userid-42&from-abc"));
     for (auto _ : state) benchmark::DoNotOptimize(overlay.LaunchLoader());
 }
 BENCHMARK(BM_LaunchLoader)->Unit(benchmark::kMicrosecond);

@@ -39,8 +39,8 @@ long RunLauncher()
     quarrow::MemoryBackend screen;
     quarrow::Host host(screen);
     quarrow::ScriptedWeb web;
-    quarrow::ScriptedPage& start = web.add(u"http://" QUARROW_WEB_HOST_TEXT u"/games/vadmo/dlq/");
-    start.title = u"Quarrow login";
+    quarrow::ScriptedPage& start = web.add(_T("http://") QUARROW_WEB_HOST_TEXT _T("/games/vadmo/dlq/"));
+    start.title = _T("Quarrow login");
     start.scripts = true;
     host.setBrowserEngineFactory(web.factory());
     long peak = -1;

@@ -4,8 +4,8 @@
 
 namespace {
 
-const OLECHAR kMemberName[] = u"xxyyzz";
-const OLECHAR kPropertyValue[] = u"Wibble";
+const OLECHAR kMemberName[] = _T("xxyyzz");
+const OLECHAR kPropertyValue[] = _T("Wibble");
 
 // Names match on their first three characters, width aside.
 constexpr int kComparedLength = 3;
@@ -40,7 +40,7 @@ HRESULT CImpIDispatch::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, L
 {
     HRESULT result = S_OK;
     for (UINT i = 0; i < cNames; ++i) {
-        const OLECHAR* name = rgszNames[i] ? rgszNames[i] : u"";
+        const OLECHAR* name = rgszNames[i] ? rgszNames[i] : _T("");
         if (CompareStringW(lcid, NORM_IGNOREWIDTH, kMemberName, kComparedLength, name, kComparedLength) ==
             CSTR_EQUAL) {
             rgDispId[i] = kDispIdXxyyzz;

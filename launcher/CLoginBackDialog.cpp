@@ -23,7 +23,7 @@ BOOL CLoginBackDialog::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     // No caption bar: the text is what the taskbar and the task switcher show.
-    SetWindowText(u"Quarrow");
+    SetWindowText(_T("Quarrow"));
     return TRUE;
 }
 

@@ -95,9 +95,9 @@ void SetupImageButton(CTraButton& button, UINT nNormalId, UINT nHoverId, UINT nP
                       int height)
 {
     button.MoveWindow(x, y, width, height, TRUE);
-    button.LoadStateImage(nNormalId, CTraButton::kStateNormal, width, height, CString(u"PNG"));
-    button.LoadStateImage(nHoverId, CTraButton::kStateHover, width, height, CString(u"PNG"));
-    button.LoadStateImage(nPressedId, CTraButton::kStatePressed, width, height, CString(u"PNG"));
+    button.LoadStateImage(nNormalId, CTraButton::kStateNormal, width, height, CString(_T("PNG")));
+    button.LoadStateImage(nHoverId, CTraButton::kStateHover, width, height, CString(_T("PNG")));
+    button.LoadStateImage(nPressedId, CTraButton::kStatePressed, width, height, CString(_T("PNG")));
 }
 
 void CLoginForeDialog::OnOK() {}
@@ -131,7 +131,7 @@ void CLoginForeDialog::OpenInBrowser(const CString& strUrl)
 {
     // The user's default browser opens the page maximised; the launcher
     // carries on whatever the shell says.
-    ShellExecuteW(nullptr, u"open", strUrl, nullptr, nullptr, SW_SHOWMAXIMIZED);
+    ShellExecuteW(nullptr, _T("open"), strUrl, nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
 void CLoginForeDialog::OnBtnHome() { OpenInBrowser(m_strHomeUrl); }
@@ -198,13 +198,13 @@ void CLoginForeDialog::OnBeforeScriptExecute(LPDISPATCH)
 
 void CLoginForeDialog::InitAddressTable()
 {
-    m_strPlatformId = u"ZUVO_";
-    m_strStartUrl = u"http://" QUARROW_WEB_HOST_TEXT u"/games/vadmo/dlq/";
-    m_strLoginMatch = u"vadmo/login";
-    m_strHomeUrl = u"http://" QUARROW_GAME_HOST_TEXT u"/games/vadmo/";
-    m_strGuideUrl = u"http://" QUARROW_GAME_HOST_TEXT u"/games/vadmo/raid/";
-    m_strServiceUrl = u"http://" QUARROW_WEB_HOST_TEXT u"/kf/";
-    m_strForumUrl = u"https://" QUARROW_CHAT_HOST_TEXT u"/?_wv=" QUARROW_CHAT_WV_TEXT u"&k=" QUARROW_CHAT_K_TEXT;
+    m_strPlatformId = _T("ZUVO_");
+    m_strStartUrl = _T("http://") QUARROW_WEB_HOST_TEXT _T("/games/vadmo/dlq/");
+    m_strLoginMatch = _T("vadmo/login");
+    m_strHomeUrl = _T("http://") QUARROW_GAME_HOST_TEXT _T("/games/vadmo/");
+    m_strGuideUrl = _T("http://") QUARROW_GAME_HOST_TEXT _T("/games/vadmo/raid/");
+    m_strServiceUrl = _T("http://") QUARROW_WEB_HOST_TEXT _T("/kf/");
+    m_strForumUrl = _T("https://") QUARROW_CHAT_HOST_TEXT _T("/?_wv=") QUARROW_CHAT_WV_TEXT _T("&k=") QUARROW_CHAT_K_TEXT;
 }
 
 void CLoginForeDialog::CheckLoginUrl(CString strUrl)
@@ -249,7 +249,7 @@ bool CLoginForeDialog::ParseLoginUrl(const CString& strUrl)
     m_strUserId.Empty();
     m_strKey.Empty();
 
-    int question = strUrl.Find(u'?');
+    int question = strUrl.Find(_T('?'));
     CString query = question < 0 ? strUrl : strUrl.Mid(question + 1);
 
     CStringArray items;
@@ -276,8 +276,8 @@ bool CLoginForeDialog::ParseLoginUrl(const CString& strUrl)
 
 bool CLoginForeDialog::LaunchLoader()
 {
-    CString params = CString(u"ID=") + m_strUserId + u",Key=" + m_strKey + u",PID=" + m_strPlatformId +
-                     u",PROCPARA=66666";
+    CString params = CString(_T("ID=")) + m_strUserId + _T(",Key=") + m_strKey + _T(",PID=") + m_strPlatformId +
+                     _T(",PROCPARA=66666");
     std::string commandLine = std::string("\"") + kLoaderFileName + "\" " + ToThreadAnsi(params);
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
@@ -305,24 +305,24 @@ bool CLoginForeDialog::LaunchLoader()
 
 void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString& detail)
 {
-    CString line(u"quarrow-launcher: the game was not started: ");
+    CString line(_T("quarrow-launcher: the game was not started: "));
     switch (cause) {
     case HandOffFailure::MalformedItem:
-        line += u"the login address has a query item without '='";
+        line += _T("the login address has a query item without '='");
         break;
     case HandOffFailure::NoUserId:
-        line += u"the login address carries no \"userid\"";
+        line += _T("the login address carries no \"userid\"");
         break;
     case HandOffFailure::NoQuery:
-        line += u"the login address has no query";
+        line += _T("the login address has no query");
         break;
     case HandOffFailure::LoaderNotFound:
     case HandOffFailure::LoaderNotStarted:
-        line += CString(u"\"") + CString(kLoaderFileName) + u"\" could not be started: " +
-                (detail.IsEmpty() ? CString(u"unknown error") : detail);
+        line += CString(_T("\"")) + CString(kLoaderFileName) + _T("\" could not be started: ") +
+                (detail.IsEmpty() ? CString(_T("unknown error")) : detail);
         break;
     }
-    line += u"\n";
+    line += _T("\n");
     int needed = WideCharToMultiByte(CP_UTF8, 0, line.GetString(), line.GetLength(), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
     if (needed > 0) {
@@ -334,19 +334,19 @@ void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString&
     // The user hears it too, in the launcher's language. The launcher's
     // windows are already closing, so the box has no owner.
     CString strCaption;
-    if (!strCaption.LoadString(IDS_EXIT_CAPTION)) strCaption = u"Quarrow 微端";
+    if (!strCaption.LoadString(IDS_EXIT_CAPTION)) strCaption = _T("Quarrow 微端");
     CString strText;
     switch (cause) {
     case HandOffFailure::MalformedItem:
     case HandOffFailure::NoUserId:
     case HandOffFailure::NoQuery:
-        strText = u"无法启动游戏：登录信息不完整，请重新登录。";
+        strText = _T("无法启动游戏：登录信息不完整，请重新登录。");
         break;
     case HandOffFailure::LoaderNotFound:
-        strText = CString(u"无法启动游戏：找不到游戏加载器 ") + CString(kLoaderFileName) + u"。";
+        strText = CString(_T("无法启动游戏：找不到游戏加载器 ")) + CString(kLoaderFileName) + _T("。");
         break;
     case HandOffFailure::LoaderNotStarted:
-        strText = CString(u"无法启动游戏：游戏加载器 ") + CString(kLoaderFileName) + u" 无法运行。";
+        strText = CString(_T("无法启动游戏：游戏加载器 ")) + CString(kLoaderFileName) + _T(" 无法运行。");
         break;
     }
     ::MessageBoxW(nullptr, strText, strCaption, MB_OK | MB_ICONERROR);

@@ -19,7 +19,7 @@ END_MESSAGE_MAP()
 CBackDialogBase::CBackDialogBase() : CDialog(IDD_BACK_DIALOG, nullptr), m_pBackImage(nullptr), m_pForeDialog(nullptr)
 {
     HINSTANCE module = AfxGetResourceHandle();
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDB_BACKGROUND), u"PNG");
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDB_BACKGROUND), _T("PNG"));
     DWORD size = SizeofResource(module, found);
     HGLOBAL resource = LoadResource(module, found);
     const void* bytes = LockResource(resource);

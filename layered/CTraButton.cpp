@@ -45,7 +45,7 @@ void CTraButton::LoadStateImage(UINT nID, int state, int width, int height, CStr
     GlobalFree(memory);
     if (stream) stream->Release();
 
-    const bool isPng = strType == u"PNG";
+    const bool isPng = strType == _T("PNG");
     const int bpp = decoded.GetBPP();
     if (isPng && bpp == 32) {
         for (int y = 0; y < decoded.GetHeight(); ++y) {
@@ -109,7 +109,7 @@ void CTraButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
     DrawStateImage(lpDrawItemStruct->hDC, m_pStateImages[state]);
 
     CString visible = text;
-    visible.Remove(u' ');
+    visible.Remove(_T(' '));
     if (!visible.IsEmpty()) DrawStateText(lpDrawItemStruct->hDC, text, state == kStatePressed ? 1 : 0, state);
 }
 

@@ -11,7 +11,7 @@ CButton::~CButton()
 
 BOOL CButton::Create(LPCWSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
-    return CreateEx(0, u"Button", lpszCaption, dwStyle | WS_CHILD, rect, pParentWnd, nID);
+    return CreateEx(0, _T("Button"), lpszCaption, dwStyle | WS_CHILD, rect, pParentWnd, nID);
 }
 
 UINT CButton::GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }

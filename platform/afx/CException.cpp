@@ -8,7 +8,7 @@ IMPLEMENT_DYNAMIC(CNotSupportedException, CSimpleException)
 
 namespace {
 
-BOOL CopyMessage(const char16_t* text, LPWSTR buffer, UINT maxChars, PUINT helpContext)
+BOOL CopyMessage(const WCHAR* text, LPWSTR buffer, UINT maxChars, PUINT helpContext)
 {
     if (helpContext) *helpContext = 0;
     if (!buffer || maxChars == 0) return FALSE;
@@ -34,17 +34,17 @@ void CException::Delete()
 
 BOOL CInvalidArgException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext) const
 {
-    return CopyMessage(u"An invalid argument was encountered.", buffer, maxChars, helpContext);
+    return CopyMessage(_T("An invalid argument was encountered."), buffer, maxChars, helpContext);
 }
 
 BOOL CMemoryException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext) const
 {
-    return CopyMessage(u"Out of memory.", buffer, maxChars, helpContext);
+    return CopyMessage(_T("Out of memory."), buffer, maxChars, helpContext);
 }
 
 BOOL CNotSupportedException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext) const
 {
-    return CopyMessage(u"An unsupported operation was attempted.", buffer, maxChars, helpContext);
+    return CopyMessage(_T("An unsupported operation was attempted."), buffer, maxChars, helpContext);
 }
 
 void AfxThrowInvalidArgException()

@@ -4,7 +4,7 @@ IMPLEMENT_DYNAMIC(COleDispatchException, CException)
 
 COleDispatchException::COleDispatchException(LPCWSTR lpszDescription, UINT nHelpID, WORD wCode)
     : m_wCode(wCode), m_scError(wCode ? 0 : DISP_E_EXCEPTION), m_dwHelpContext(nHelpID),
-      m_strDescription(lpszDescription ? lpszDescription : u"")
+      m_strDescription(lpszDescription ? lpszDescription : _T(""))
 {
 }
 
@@ -12,7 +12,7 @@ BOOL COleDispatchException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT 
 {
     if (helpContext) *helpContext = m_dwHelpContext;
     if (!buffer || maxChars == 0) return FALSE;
-    const WCHAR* text = m_strDescription.IsEmpty() ? u"The automation object raised an exception."
+    const WCHAR* text = m_strDescription.IsEmpty() ? _T("The automation object raised an exception.")
                                                    : m_strDescription.GetString();
     UINT i = 0;
     for (; text[i] && i + 1 < maxChars; ++i) buffer[i] = text[i];

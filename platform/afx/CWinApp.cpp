@@ -57,7 +57,7 @@ LRESULT reportWndProcException(CException* e, const MSG* pMsg)
 {
     WCHAR description[256] = {};
     if (!e || !e->GetErrorMessage(description, 256)) {
-        const char16_t fallback[] = u"a framework error without description";
+        const WCHAR fallback[] = _T("a framework error without description");
         for (size_t i = 0; i < sizeof fallback / sizeof fallback[0]; ++i) description[i] = fallback[i];
     }
     const UINT message = pMsg ? pMsg->message : 0;
@@ -149,7 +149,7 @@ LRESULT CWinApp::ProcessWndProcException(CException* e, const MSG* pMsg) { retur
 
 void CWinApp::SetRegistryKey(LPCWSTR lpszRegistryKey)
 {
-    m_strRegistryKey = lpszRegistryKey ? lpszRegistryKey : u"";
+    m_strRegistryKey = lpszRegistryKey ? lpszRegistryKey : _T("");
     m_pszRegistryKey = m_strRegistryKey.GetString();
 }
 
@@ -218,7 +218,7 @@ int AfxMessageBox(LPCWSTR lpszText, UINT nType, UINT)
     HWND owner = mainWnd ? mainWnd->GetSafeHwnd() : nullptr;
     if (owner && !::IsWindow(owner)) owner = nullptr;
     LPCWSTR caption = AfxGetAppName();
-    return ::MessageBoxW(owner, lpszText, caption ? caption : u"", nType);
+    return ::MessageBoxW(owner, lpszText, caption ? caption : _T(""), nType);
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)

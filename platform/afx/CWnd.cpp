@@ -27,7 +27,7 @@ const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
 
 namespace {
 
-constexpr LPCWSTR kFrameworkClassName = u"AfxWnd";
+constexpr LPCWSTR kFrameworkClassName = _T("AfxWnd");
 
 // The framework's own window class, registered with the window system the
 // first time a window of it is made (each window system has its own class

@@ -2,7 +2,7 @@
 // functions (Gdiplus::DllExports) and the Gdiplus::Image wrapper over them.
 // Images decode PNG files from a stream; their pixels are kept for the
 // drawing functions (Gdiplus::Graphics, GdipDrawImageRectI), which live with
-// the drawing layer and read them through win32/GpImageData.h.
+// the drawing layer and read them through win32/linux/GpImageData.h.
 #pragma once
 
 #include "win32/ObjIdl.h"

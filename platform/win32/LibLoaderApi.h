@@ -2,7 +2,7 @@
 // resources, and the two loaders built on them that the program uses
 // (strings and icons). The resources are the bytes of launcher.res that the
 // build embeds in the executable; the platform indexes them once, at first
-// use (see win32/ResourceModule.h).
+// use (see win32/linux/ResourceModule.h).
 #pragma once
 
 #include "win32/WinDef.h"
@@ -98,7 +98,7 @@ BOOL FreeResource(HGLOBAL resourceData);
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 
 // Loads an icon group and the image in it that fits the system's large
-// icon size (32 x 32) best, scaled to that size (win32/IconImage.h is what
+// icon size (32 x 32) best, scaled to that size (win32/linux/IconImage.h is what
 // the handle refers to). The handle is shared: loading the same icon again
 // gives the same handle, and it lives as long as the module. A null instance asks for the system's own icons, which
 // this platform does not have (ERROR_RESOURCE_NAME_NOT_FOUND).

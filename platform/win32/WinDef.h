@@ -5,6 +5,8 @@
 // ULONG are 32 bits wide, pointers and the *_PTR types are 64 bits wide.
 #pragma once
 
+#include "win32/TChar.h"
+
 #include <cstddef>
 #include <cstdint>
 

@@ -53,19 +53,19 @@ protected:
         g_plainLog = &plain;
         WNDCLASSW wc{};
         wc.lpfnWndProc = plainProc;
-        wc.lpszClassName = u"Plain";
+        wc.lpszClassName = _T("Plain");
         RegisterClassW(&wc);
     }
     ~AfxTest() override { g_plainLog = nullptr; }
 
     HWND plainPopup(RECT r, DWORD style = WS_VISIBLE, HWND owner = nullptr)
     {
-        return CreateWindowExW(0, u"Plain", u"", WS_POPUP | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+        return CreateWindowExW(0, _T("Plain"), _T(""), WS_POPUP | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
                                owner, nullptr, nullptr, nullptr);
     }
     HWND plainChild(HWND parent, RECT r, int id)
     {
-        return CreateWindowExW(0, u"Plain", u"", WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
+        return CreateWindowExW(0, _T("Plain"), _T(""), WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
                                r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<LONG_PTR>(id)), nullptr,
                                nullptr);
     }

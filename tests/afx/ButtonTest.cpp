@@ -61,8 +61,8 @@ class ButtonTest : public AfxTest {
 protected:
     void SetUp() override
     {
-        TemplateBuilder t(WS_POPUP | WS_VISIBLE, 0, 0, 150, 80, u"", true);
-        t.control(u"Button", u"", 1001, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 40, 14);
+        TemplateBuilder t(WS_POPUP | WS_VISIBLE, 0, 0, 150, 80, _T(""), true);
+        t.control(_T("Button"), _T(""), 1001, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 40, 14);
         tmpl = std::make_unique<TemplateBuilder>(t);
         ASSERT_TRUE(dlg.CreateIndirect(tmpl->get()));
         dlg.SetWindowPos(nullptr, 200, 100, 300, 200, SWP_NOZORDER);
@@ -151,13 +151,13 @@ TEST(ButtonCreateTest, CreatedButtonsAreThePlatformsButtons)
     quarrow::MemoryBackend screen;
     quarrow::Host host(screen);
     CButtonParent parent;
-    ASSERT_TRUE(parent.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
     CButton button;
-    ASSERT_TRUE(button.Create(u"Go", BS_PUSHBUTTON | WS_VISIBLE, CRect(10, 10, 60, 30), &parent, 7));
+    ASSERT_TRUE(button.Create(_T("Go"), BS_PUSHBUTTON | WS_VISIBLE, CRect(10, 10, 60, 30), &parent, 7));
     EXPECT_EQ(7, button.GetDlgCtrlID());
     CString caption;
     button.GetWindowText(caption);
-    EXPECT_EQ(CString(u"Go"), caption);
+    EXPECT_EQ(CString(_T("Go")), caption);
     EXPECT_EQ(&button, CWnd::FromHandlePermanent(button.m_hWnd));
 
     button.SetState(TRUE);
@@ -192,9 +192,9 @@ TEST(ButtonCreateTest, AControlMayHandleItsOwnNotificationFirst)
     quarrow::MemoryBackend screen;
     quarrow::Host host(screen);
     CButtonParent parent;
-    ASSERT_TRUE(parent.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
     CSelfHandlingButton button;
-    ASSERT_TRUE(button.Create(u"Go", BS_PUSHBUTTON | WS_VISIBLE, CRect(10, 10, 60, 30), &parent, 7));
+    ASSERT_TRUE(button.Create(_T("Go"), BS_PUSHBUTTON | WS_VISIBLE, CRect(10, 10, 60, 30), &parent, 7));
     button.SendMessage(BM_CLICK);
     EXPECT_EQ(1, button.ownClicks);
     EXPECT_EQ(0, parent.clicks);

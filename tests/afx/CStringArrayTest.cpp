@@ -8,12 +8,12 @@ namespace {
 TEST(CStringArray, GrowsAndReadsInBounds)
 {
     CStringArray a;
-    EXPECT_EQ(0, a.Add(u"x"));
-    EXPECT_EQ(1, a.Add(u"y"));
+    EXPECT_EQ(0, a.Add(_T("x")));
+    EXPECT_EQ(1, a.Add(_T("y")));
     EXPECT_EQ(2, a.GetSize());
-    EXPECT_EQ(CString(u"y"), a.GetAt(1));
-    a[0] = u"z";
-    EXPECT_EQ(CString(u"z"), a[0]);
+    EXPECT_EQ(CString(_T("y")), a.GetAt(1));
+    a[0] = _T("z");
+    EXPECT_EQ(CString(_T("z")), a[0]);
     a.RemoveAll();
     EXPECT_TRUE(a.IsEmpty());
 }
@@ -21,7 +21,7 @@ TEST(CStringArray, GrowsAndReadsInBounds)
 TEST(CStringArray, OutOfBoundsRaisesTheFrameworkInvalidArgumentError)
 {
     CStringArray a;
-    a.Add(u"only");
+    a.Add(_T("only"));
     for (INT_PTR i : {INT_PTR{1}, INT_PTR{-1}, INT_PTR{1000}}) {
         try {
             (void)a.GetAt(i);
@@ -33,7 +33,7 @@ TEST(CStringArray, OutOfBoundsRaisesTheFrameworkInvalidArgumentError)
             e->Delete();
         }
     }
-    EXPECT_THROW(a.SetAt(1, u"x"), CInvalidArgException*);
+    EXPECT_THROW(a.SetAt(1, _T("x")), CInvalidArgException*);
     EXPECT_THROW(a.RemoveAt(0, 2), CInvalidArgException*);
 }
 

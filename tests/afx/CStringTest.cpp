@@ -11,86 +11,86 @@ namespace {
 
 TEST(CString, BasicOperations)
 {
-    CString s(u"userid=42&from=abc");
+    CString s(_T("userid=42&from=abc"));
     EXPECT_EQ(18, s.GetLength());
     EXPECT_FALSE(s.IsEmpty());
-    EXPECT_EQ(6, s.Find(u'='));
-    EXPECT_EQ(14, s.Find(u'=', 7));
-    EXPECT_EQ(-1, s.Find(u'#'));
-    EXPECT_EQ(10, s.Find(u"from"));
-    EXPECT_EQ(-1, s.Find(u"from", 11));
-    EXPECT_EQ(-1, s.Find(u"x", 100));
-    EXPECT_EQ(CString(u"42&from=abc"), s.Mid(7));
-    EXPECT_EQ(CString(u"42"), s.Mid(7, 2));
-    EXPECT_EQ(CString(u"user"), s.Left(4));
-    EXPECT_EQ(CString(u"abc"), s.Right(3));
-    EXPECT_EQ(CString(u"a"), CString(u"abc").Left(1));
+    EXPECT_EQ(6, s.Find(_T('=')));
+    EXPECT_EQ(14, s.Find(_T('='), 7));
+    EXPECT_EQ(-1, s.Find(_T('#')));
+    EXPECT_EQ(10, s.Find(_T("from")));
+    EXPECT_EQ(-1, s.Find(_T("from"), 11));
+    EXPECT_EQ(-1, s.Find(_T("x"), 100));
+    EXPECT_EQ(CString(_T("42&from=abc")), s.Mid(7));
+    EXPECT_EQ(CString(_T("42")), s.Mid(7, 2));
+    EXPECT_EQ(CString(_T("user")), s.Left(4));
+    EXPECT_EQ(CString(_T("abc")), s.Right(3));
+    EXPECT_EQ(CString(_T("a")), CString(_T("abc")).Left(1));
 }
 
 TEST(CString, OutOfRangeArgumentsAreClamped)
 {
-    CString s(u"abc");
-    EXPECT_EQ(CString(u""), s.Mid(5));
-    EXPECT_EQ(CString(u"abc"), s.Mid(-2));
-    EXPECT_EQ(CString(u"bc"), s.Mid(1, 99));
-    EXPECT_EQ(CString(u""), s.Mid(1, -1));
-    EXPECT_EQ(CString(u"abc"), s.Left(10));
-    EXPECT_EQ(CString(u""), s.Left(-1));
+    CString s(_T("abc"));
+    EXPECT_EQ(CString(_T("")), s.Mid(5));
+    EXPECT_EQ(CString(_T("abc")), s.Mid(-2));
+    EXPECT_EQ(CString(_T("bc")), s.Mid(1, 99));
+    EXPECT_EQ(CString(_T("")), s.Mid(1, -1));
+    EXPECT_EQ(CString(_T("abc")), s.Left(10));
+    EXPECT_EQ(CString(_T("")), s.Left(-1));
     EXPECT_THROW(s.GetAt(3), CInvalidArgException*);
     EXPECT_THROW(s.GetAt(-1), CInvalidArgException*);
 }
 
 TEST(CString, ReplaceAndRemove)
 {
-    CString key(u"userid=1=2&a=b");
-    EXPECT_EQ(3, key.Replace(u'=', u'-'));
-    EXPECT_EQ(CString(u"userid-1-2&a-b"), key);
-    CString t(u"aXXbXXc");
-    EXPECT_EQ(2, t.Replace(u"XX", u"-"));
-    EXPECT_EQ(CString(u"a-b-c"), t);
-    EXPECT_EQ(0, t.Replace(u"", u"z"));
-    CString spaces(u" a b ");
-    EXPECT_EQ(3, spaces.Remove(u' '));
-    EXPECT_EQ(CString(u"ab"), spaces);
+    CString key(_T("userid=1=2&a=b"));
+    EXPECT_EQ(3, key.Replace(_T('='), _T('-')));
+    EXPECT_EQ(CString(_T("userid-1-2&a-b")), key);
+    CString t(_T("aXXbXXc"));
+    EXPECT_EQ(2, t.Replace(_T("XX"), _T("-")));
+    EXPECT_EQ(CString(_T("a-b-c")), t);
+    EXPECT_EQ(0, t.Replace(_T(""), _T("z")));
+    CString spaces(_T(" a b "));
+    EXPECT_EQ(3, spaces.Remove(_T(' ')));
+    EXPECT_EQ(CString(_T("ab")), spaces);
 }
 
 TEST(CString, CopiesShareUntilWritten)
 {
-    CString a(u"shared");
+    CString a(_T("shared"));
     CString b = a;
     EXPECT_EQ(a.GetString(), b.GetString());
-    b.SetAt(0, u'S');
+    b.SetAt(0, _T('S'));
     EXPECT_NE(a.GetString(), b.GetString());
-    EXPECT_EQ(CString(u"shared"), a);
-    EXPECT_EQ(CString(u"Shared"), b);
+    EXPECT_EQ(CString(_T("shared")), a);
+    EXPECT_EQ(CString(_T("Shared")), b);
     CString c = a;
-    c += u"!";
-    EXPECT_EQ(CString(u"shared"), a);
-    EXPECT_EQ(CString(u"shared!"), c);
+    c += _T("!");
+    EXPECT_EQ(CString(_T("shared")), a);
+    EXPECT_EQ(CString(_T("shared!")), c);
 }
 
 TEST(CString, ConcatenationAndComparison)
 {
-    CString id(u"42");
-    CString line = CString(u"ID=") + id + u",Key=" + CString(u"k") + u',';
-    EXPECT_EQ(CString(u"ID=42,Key=k,"), line);
-    EXPECT_TRUE(line == u"ID=42,Key=k,");
-    EXPECT_TRUE(CString(u"a") < CString(u"b"));
-    EXPECT_TRUE(CString() == CString(u""));
-    CString self(u"ab");
+    CString id(_T("42"));
+    CString line = CString(_T("ID=")) + id + _T(",Key=") + CString(_T("k")) + _T(',');
+    EXPECT_EQ(CString(_T("ID=42,Key=k,")), line);
+    EXPECT_TRUE(line == _T("ID=42,Key=k,"));
+    EXPECT_TRUE(CString(_T("a")) < CString(_T("b")));
+    EXPECT_TRUE(CString() == CString(_T("")));
+    CString self(_T("ab"));
     self += self;  // appending itself
-    EXPECT_EQ(CString(u"abab"), self);
+    EXPECT_EQ(CString(_T("abab")), self);
     CString grown;
-    for (int i = 0; i < 10000; ++i) grown += u'x';
+    for (int i = 0; i < 10000; ++i) grown += _T('x');
     EXPECT_EQ(10000, grown.GetLength());
 }
 
 TEST(CString, NarrowTextConvertsThroughTheThreadCodePageUpToTheFirstZero)
 {
-    EXPECT_EQ(CString(u"ab"), CString("ab\0cd"));
-    EXPECT_EQ(CString(u"玩家"), CString("\xe7\x8e\xa9\xe5\xae\xb6"));
+    EXPECT_EQ(CString(_T("ab")), CString("ab\0cd"));
+    EXPECT_EQ(CString(_T("玩家")), CString("\xe7\x8e\xa9\xe5\xae\xb6"));
     ASSERT_TRUE(SetThreadLocale(2052));
-    EXPECT_EQ(CString(u"玩家"), CString("\xcd\xe6\xbc\xd2"));
+    EXPECT_EQ(CString(_T("玩家")), CString("\xcd\xe6\xbc\xd2"));
     SetThreadLocale(LOCALE_USER_DEFAULT);
     EXPECT_TRUE(CString(static_cast<const char*>(nullptr)).IsEmpty());
 }
@@ -99,11 +99,11 @@ TEST(CString, BuffersAndSysStrings)
 {
     CString s;
     WCHAR* p = s.GetBuffer(4);
-    p[0] = u'h';
-    p[1] = u'i';
+    p[0] = _T('h');
+    p[1] = _T('i');
     p[2] = 0;
     s.ReleaseBuffer();
-    EXPECT_EQ(CString(u"hi"), s);
+    EXPECT_EQ(CString(_T("hi")), s);
     BSTR b = s.AllocSysString();
     EXPECT_EQ(2u, SysStringLen(b));
     SysFreeString(b);

@@ -125,17 +125,17 @@ protected:
     // two more push buttons.
     static TemplateBuilder buttons()
     {
-        TemplateBuilder t(WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10, 200, 100, u"Test");
-        t.control(u"Button", u"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14);
-        t.control(u"Button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 70, 70, 50, 14);
-        t.control(u"Button", u"One", 1001, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14);
-        t.control(u"Button", u"Two", 1002, BS_PUSHBUTTON | WS_TABSTOP, 70, 10, 50, 14);
+        TemplateBuilder t(WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10, 200, 100, _T("Test"));
+        t.control(_T("Button"), _T("OK"), IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14);
+        t.control(_T("Button"), _T("Cancel"), IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 70, 70, 50, 14);
+        t.control(_T("Button"), _T("One"), 1001, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14);
+        t.control(_T("Button"), _T("Two"), 1002, BS_PUSHBUTTON | WS_TABSTOP, 70, 10, 50, 14);
         return t;
     }
 
     CWnd& makeOwner()
     {
-        EXPECT_TRUE(owner.CreateEx(0, nullptr, u"owner", WS_POPUP | WS_VISIBLE, 50, 50, 600, 400, nullptr, nullptr));
+        EXPECT_TRUE(owner.CreateEx(0, nullptr, _T("owner"), WS_POPUP | WS_VISIBLE, 50, 50, 600, 400, nullptr, nullptr));
         return owner;
     }
 
@@ -190,7 +190,7 @@ TEST_F(DialogTest, AnOwnerThatWasDisabledStaysDisabled)
 
 TEST_F(DialogTest, WithoutParentTheMainWindowOwnsTheDialog)
 {
-    CWinApp app(u"test");
+    CWinApp app(_T("test"));
     makeOwner();
     app.m_pMainWnd = &owner;
     TemplateBuilder t = buttons();
@@ -230,7 +230,7 @@ TEST_F(DialogTest, CreationFailureGivesMinusOneAndLeavesTheOwnerEnabled)
 
     // A control of a class that does not exist makes the template fail.
     TemplateBuilder t(WS_POPUP | WS_VISIBLE, 0, 0, 100, 50);
-    t.control(u"NoSuchClass", u"", 1001, 0, 0, 0, 10, 10);
+    t.control(_T("NoSuchClass"), _T(""), 1001, 0, 0, 0, 10, 10);
     CTestDialog broken;
     broken.InitModalIndirect(t.get(), &owner);
     EXPECT_EQ(-1, broken.DoModal());
@@ -375,8 +375,8 @@ TEST_F(DialogTest, PreTranslateWalksFromTheTargetUpToTheDialog)
     popup.consumes = 'Z';
     CRecordingButton popupChild("PC");
     dlg.onInit = [&](CTestDialog& d) {
-        ASSERT_TRUE(popup.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, d.m_hWnd, nullptr));
-        ASSERT_TRUE(popupChild.Create(u"x", BS_PUSHBUTTON | WS_VISIBLE, CRect(0, 0, 20, 20), &popup, 2001));
+        ASSERT_TRUE(popup.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, d.m_hWnd, nullptr));
+        ASSERT_TRUE(popupChild.Create(_T("x"), BS_PUSHBUTTON | WS_VISIBLE, CRect(0, 0, 20, 20), &popup, 2001));
     };
     screen.whenIdle([&] {
         g_events.clear();
@@ -504,7 +504,7 @@ END_MESSAGE_MAP()
 TEST_F(DialogTest, TemporaryObjectsSurviveALoopNestedInAHandler)
 {
     CNestingWnd wnd;
-    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, _T(""), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     TemplateBuilder t = buttons();
     HWND gone = nullptr;
     CWnd* held = nullptr;
@@ -526,7 +526,7 @@ TEST_F(DialogTest, TemporaryObjectsSurviveALoopNestedInAHandler)
 
 class CHelpApp : public CWinApp {
 public:
-    CHelpApp() : CWinApp(u"help") {}
+    CHelpApp() : CWinApp(_T("help")) {}
     int helpCalls = 0;
 
 protected:

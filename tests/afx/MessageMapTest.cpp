@@ -130,7 +130,7 @@ class MessageMapTest : public AfxTest {
 protected:
     void create(CWnd& wnd, RECT r = {100, 100, 300, 250}, DWORD style = WS_POPUP | WS_VISIBLE, LPVOID param = nullptr)
     {
-        ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"test", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+        ASSERT_TRUE(wnd.CreateEx(0, nullptr, _T("test"), style, r.left, r.top, r.right - r.left, r.bottom - r.top,
                                  nullptr, nullptr, param));
     }
     Calls calls;
@@ -231,14 +231,14 @@ TEST_F(MessageMapTest, CreateSeesTheCreationDataAndCanRefuse)
 
     CBaseWnd refusing(calls);
     refusing.createResult = -1;
-    EXPECT_FALSE(refusing.CreateEx(0, nullptr, u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_FALSE(refusing.CreateEx(0, nullptr, _T(""), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     EXPECT_EQ(nullptr, refusing.m_hWnd);
 
     // A framework exception in a handler stops at the window procedure; for
     // WM_CREATE it means the window is not created.
     CBaseWnd throwing(calls);
     throwing.throwOnCreate = true;
-    EXPECT_FALSE(throwing.CreateEx(0, nullptr, u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_FALSE(throwing.CreateEx(0, nullptr, _T(""), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     EXPECT_EQ(nullptr, throwing.m_hWnd);
 }
 
@@ -367,9 +367,9 @@ TEST_F(MessageMapTest, RelationsFocusAndCapture)
     CBaseWnd owner(calls);
     create(owner, {0, 0, 400, 300});
     CWnd popup;
-    ASSERT_TRUE(popup.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, owner.m_hWnd, nullptr));
+    ASSERT_TRUE(popup.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, owner.m_hWnd, nullptr));
     CWnd child;
-    ASSERT_TRUE(child.Create(nullptr, u"", WS_VISIBLE, CRect(5, 5, 30, 30), &popup, 42));
+    ASSERT_TRUE(child.Create(nullptr, _T(""), WS_VISIBLE, CRect(5, 5, 30, 30), &popup, 42));
     HWND grandchildHandle = plainChild(child.m_hWnd, {1, 1, 5, 5}, 7);
 
     // GetParent is the platform's: the owner for a popup.
@@ -394,11 +394,11 @@ TEST_F(MessageMapTest, RelationsFocusAndCapture)
     EXPECT_TRUE(CWnd::ReleaseCapture());
     EXPECT_EQ(nullptr, CWnd::GetCapture());
 
-    popup.SetWindowText(u"Quarrow 微端");
+    popup.SetWindowText(_T("Quarrow 微端"));
     CString text;
     popup.GetWindowText(text);
-    EXPECT_EQ(CString(u"Quarrow 微端"), text);
-    popup.SetWindowText(u"");
+    EXPECT_EQ(CString(_T("Quarrow 微端")), text);
+    popup.SetWindowText(_T(""));
     popup.GetWindowText(text);
     EXPECT_TRUE(text.IsEmpty());
 
@@ -429,7 +429,7 @@ END_MESSAGE_MAP()
 TEST_F(MessageMapTest, ModifyStyleChangesBitsAndTheFrameOnlyWhenAsked)
 {
     CStyled wnd;
-    ASSERT_TRUE(wnd.CreateEx(WS_EX_APPWINDOW, nullptr, u"", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 100, 80, nullptr,
+    ASSERT_TRUE(wnd.CreateEx(WS_EX_APPWINDOW, nullptr, _T(""), WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 100, 80, nullptr,
                              nullptr));
     wnd.positionChanges = 0;
 
@@ -450,7 +450,7 @@ TEST_F(MessageMapTest, CenterWindowOnOwnerOrWorkArea)
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
 
     CWnd lone;
-    ASSERT_TRUE(lone.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 1044, 616, nullptr, nullptr));
+    ASSERT_TRUE(lone.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 1044, 616, nullptr, nullptr));
     lone.CenterWindow();
     CRect r;
     lone.GetWindowRect(&r);
@@ -460,9 +460,9 @@ TEST_F(MessageMapTest, CenterWindowOnOwnerOrWorkArea)
 
     // Owned and the owner visible: centred on the owner.
     CWnd owner;
-    ASSERT_TRUE(owner.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 100, 200, 400, 300, nullptr, nullptr));
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 100, 200, 400, 300, nullptr, nullptr));
     CWnd owned;
-    ASSERT_TRUE(owned.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 101, 51, owner.m_hWnd, nullptr));
+    ASSERT_TRUE(owned.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 101, 51, owner.m_hWnd, nullptr));
     owned.CenterWindow();
     owned.GetWindowRect(&r);
     EXPECT_EQ(CRect(300 - 50, 350 - 25, 300 - 50 + 101, 350 - 25 + 51), r);
@@ -482,7 +482,7 @@ TEST_F(MessageMapTest, CenterWindowOnOwnerOrWorkArea)
 
     // A child: on its parent's client area, in the parent's coordinates.
     CWnd child;
-    ASSERT_TRUE(child.Create(nullptr, u"", WS_VISIBLE, CRect(0, 0, 40, 20), &lone, 5));
+    ASSERT_TRUE(child.Create(nullptr, _T(""), WS_VISIBLE, CRect(0, 0, 40, 20), &lone, 5));
     child.CenterWindow();
     child.GetWindowRect(&r);
     lone.ScreenToClient(&r);
@@ -492,9 +492,9 @@ TEST_F(MessageMapTest, CenterWindowOnOwnerOrWorkArea)
 TEST_F(MessageMapTest, RectanglesToTheScreenStayOrderedInRightToLeftLayout)
 {
     CWnd ltr;
-    ASSERT_TRUE(ltr.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 100, 50, 200, 100, nullptr, nullptr));
+    ASSERT_TRUE(ltr.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 100, 50, 200, 100, nullptr, nullptr));
     CWnd rtl;
-    ASSERT_TRUE(rtl.CreateEx(WS_EX_LAYOUTRTL, nullptr, u"", WS_POPUP | WS_VISIBLE, 100, 50, 200, 100, nullptr, nullptr));
+    ASSERT_TRUE(rtl.CreateEx(WS_EX_LAYOUTRTL, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 100, 50, 200, 100, nullptr, nullptr));
     for (CWnd* wnd : {&ltr, &rtl}) {
         CRect r;
         wnd->GetClientRect(&r);

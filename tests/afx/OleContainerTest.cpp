@@ -27,7 +27,7 @@ namespace {
 
 // {5C1E9A40-7B2D-4F63-9E11-2A3B4C5D6E7F}
 constexpr CLSID CLSID_Fake = {0x5C1E9A40, 0x7B2D, 0x4F63, {0x9E, 0x11, 0x2A, 0x3B, 0x4C, 0x5D, 0x6E, 0x7F}};
-constexpr const char16_t* kFakeClass = u"{5C1E9A40-7B2D-4F63-9E11-2A3B4C5D6E7F}";
+constexpr const char16_t* kFakeClass = _T("{5C1E9A40-7B2D-4F63-9E11-2A3B4C5D6E7F}");
 // The launcher's browser control, as its dialog template names it.
 constexpr CLSID CLSID_Browser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 constexpr UINT kControlId = 1006;
@@ -122,7 +122,7 @@ struct ControlLog {
 FakeControl::FakeControl(const quarrow::HostedControlParams& p, ControlLog& log) : params(p), m_log(log)
 {
     if (p.persisted) persisted.assign(p.persisted, p.persisted + p.persistedSize);
-    m_hwnd = CreateWindowExW(p.exStyle, u"Plain", u"", p.style | WS_CHILD, p.rect.left, p.rect.top,
+    m_hwnd = CreateWindowExW(p.exStyle, _T("Plain"), _T(""), p.style | WS_CHILD, p.rect.left, p.rect.top,
                              p.rect.right - p.rect.left, p.rect.bottom - p.rect.top, p.parent,
                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(p.id)), nullptr, nullptr);
 }
@@ -392,8 +392,8 @@ protected:
     static TemplateBuilder withControl()
     {
         TemplateBuilder t(WS_POPUP, 0, 0, 200, 120);
-        t.control(u"Button", u"OK", IDOK, BS_PUSHBUTTON, 10, 10, 40, 14);
-        t.control(kFakeClass, u"", kControlId, WS_TABSTOP, 10, 30, 150, 80);
+        t.control(_T("Button"), _T("OK"), IDOK, BS_PUSHBUTTON, 10, 10, 40, 14);
+        t.control(kFakeClass, _T(""), kControlId, WS_TABSTOP, 10, 30, 150, 80);
         return t;
     }
 
@@ -567,7 +567,7 @@ TEST_F(OccTest, AControlThatCannotBeMadeFailsTheDialog)
 TEST_F(OccTest, CreateControlBindsTheObjectToANewControl)
 {
     TemplateBuilder t(WS_POPUP, 0, 0, 200, 120);
-    t.control(u"Button", u"OK", IDOK, BS_PUSHBUTTON, 10, 10, 40, 14);
+    t.control(_T("Button"), _T("OK"), IDOK, BS_PUSHBUTTON, 10, 10, 40, 14);
     CDialog dlg;
     ASSERT_TRUE(dlg.CreateIndirect(t.get()));
     EXPECT_EQ(nullptr, dlg.m_pCtrlCont);
@@ -609,7 +609,7 @@ TEST_F(InvokeTest, AMethodGetsABstrAndVariantPointersInReverseOrder)
 {
     static const BYTE params[] = VTS_BSTR VTS_PVARIANT VTS_PVARIANT;
     VARIANT flags{};
-    dlg.m_browser.InvokeHelper(104, DISPATCH_METHOD, VT_EMPTY, nullptr, params, u"http://portal/", &flags,
+    dlg.m_browser.InvokeHelper(104, DISPATCH_METHOD, VT_EMPTY, nullptr, params, _T("http://portal/"), &flags,
                                static_cast<VARIANT*>(nullptr));
     ASSERT_EQ(1u, control->m_dispatch.calls.size());
     const SeenCall& call = control->m_dispatch.calls[0];
@@ -647,7 +647,7 @@ TEST_F(InvokeTest, AGetReturnsAStringAndBoolPointersComeBack)
         if (params->cArgs == 1) *params->rgvarg[0].pboolVal = VARIANT_TRUE;
         if (result) {
             result->vt = VT_BSTR;
-            result->bstrVal = SysAllocString(u"http://portal/vadmo/login?userid=7");
+            result->bstrVal = SysAllocString(_T("http://portal/vadmo/login?userid=7"));
         }
         return S_OK;
     };
@@ -664,7 +664,7 @@ TEST_F(InvokeTest, AGetReturnsAStringAndBoolPointersComeBack)
 TEST_F(InvokeTest, FailuresThrowFrameworkExceptions)
 {
     control->m_dispatch.answer = [](DISPPARAMS*, VARIANT*, EXCEPINFO* info) {
-        info->bstrDescription = SysAllocString(u"no such page");
+        info->bstrDescription = SysAllocString(_T("no such page"));
         return DISP_E_EXCEPTION;
     };
     try {
@@ -715,7 +715,7 @@ TEST_F(InvokeTest, FailuresThrowFrameworkExceptions)
 
 TEST_F(InvokeTest, EventsReachTheFirstMatchingHandlerWithTheirArguments)
 {
-    BSTR url = SysAllocString(u"http://portal/start");
+    BSTR url = SysAllocString(_T("http://portal/start"));
     VARIANT urlValue{};
     urlValue.vt = VT_BSTR;
     urlValue.bstrVal = url;
@@ -735,13 +735,13 @@ TEST_F(InvokeTest, EventsReachTheFirstMatchingHandlerWithTheirArguments)
     EXPECT_EQ(S_OK, fire(control, 250, navigate()));
     EXPECT_EQ(VARIANT_FALSE, cancel);
     SysFreeString(url);
-    urlValue.bstrVal = url = SysAllocString(u"block");
+    urlValue.bstrVal = url = SysAllocString(_T("block"));
     EXPECT_EQ(S_OK, fire(control, 250, navigate()));
     EXPECT_EQ(VARIANT_TRUE, cancel);  // written back through the BOOL*
 
     EXPECT_EQ(S_OK, fire(control, 290, EventArgs().dispatch(nullptr)));
     EXPECT_EQ(S_OK, fire(control, 259, EventArgs().dispatch(nullptr).variantRef(&urlValue)));
-    BSTR word = SysAllocString(u"word");
+    BSTR word = SysAllocString(_T("word"));
     EXPECT_EQ(S_OK, fire(control, 300, EventArgs().i4(-12).boolean(VARIANT_TRUE).bstr(word)));
     // No entry: nothing runs and the control is not told of a failure.
     EXPECT_EQ(S_OK, fire(control, 251));
@@ -755,7 +755,7 @@ TEST_F(InvokeTest, EventsReachTheFirstMatchingHandlerWithTheirArguments)
 
 TEST_F(InvokeTest, EventsWithOtherArgumentsThanTheEntryDoNotRunIt)
 {
-    BSTR word = SysAllocString(u"word");
+    BSTR word = SysAllocString(_T("word"));
     UINT argError = 99;
     EXPECT_EQ(DISP_E_BADPARAMCOUNT, fire(control, 300, EventArgs().i4(1).boolean(VARIANT_TRUE)));
     // The BOOL (parameter 2 of 3) arrives as a number: index 1 in DISPPARAMS.

@@ -23,7 +23,7 @@ namespace {
 
 class CSequenceApp : public CWinApp {
 public:
-    CSequenceApp() : CWinApp(u"sequence") {}
+    CSequenceApp() : CWinApp(_T("sequence")) {}
     std::vector<std::string> calls;
     std::function<BOOL(CSequenceApp&)> init;
     std::vector<UINT> preTranslated;
@@ -64,7 +64,7 @@ TEST_F(WinAppTest, TheMainWindowIsTheActiveWindowWhenOneIsSet)
 {
     EXPECT_EQ(nullptr, AfxGetApp());
     EXPECT_EQ(nullptr, AfxGetMainWnd());
-    CWinApp app(u"test");
+    CWinApp app(_T("test"));
     EXPECT_EQ(&app, AfxGetApp());
     EXPECT_EQ(nullptr, AfxGetMainWnd());
     CWnd mainWnd, activeWnd;
@@ -78,10 +78,10 @@ TEST_F(WinAppTest, TheMainWindowIsTheActiveWindowWhenOneIsSet)
 
 TEST_F(WinAppTest, DestroyingTheMainWindowClearsThePointersWithoutPostingAQuitOutsideThePump)
 {
-    CWinApp app(u"test");
+    CWinApp app(_T("test"));
     CWnd mainWnd, activeWnd;
-    ASSERT_TRUE(mainWnd.CreateEx(0, nullptr, u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
-    ASSERT_TRUE(activeWnd.CreateEx(0, nullptr, u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_TRUE(mainWnd.CreateEx(0, nullptr, _T(""), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_TRUE(activeWnd.CreateEx(0, nullptr, _T(""), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     app.m_pMainWnd = &mainWnd;
     app.m_pActiveWnd = &activeWnd;
     activeWnd.DestroyWindow();
@@ -137,7 +137,7 @@ TEST_F(WinAppTest, TheRunPumpEndsWhenTheMainWindowIsDestroyed)
     CSequenceApp app;
     CWnd mainWnd;
     app.init = [&](CSequenceApp& self) {
-        EXPECT_TRUE(mainWnd.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+        EXPECT_TRUE(mainWnd.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
         self.m_pMainWnd = &mainWnd;
         // The default close processing destroys the window.
         mainWnd.PostMessage(WM_CLOSE);
@@ -155,7 +155,7 @@ TEST_F(WinAppTest, TheExitCodeIsTheQuitCode)
     CSequenceApp app;
     CWnd mainWnd;
     app.init = [&](CSequenceApp& self) {
-        EXPECT_TRUE(mainWnd.CreateEx(0, nullptr, u"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr));
+        EXPECT_TRUE(mainWnd.CreateEx(0, nullptr, _T(""), WS_POPUP, 0, 0, 50, 50, nullptr, nullptr));
         self.m_pMainWnd = &mainWnd;
         PostQuitMessage(7);
         return TRUE;
@@ -174,16 +174,16 @@ TEST_F(WinAppTest, WithoutApplicationObjectTheEntryPointFails) { EXPECT_EQ(-1, A
 TEST_F(WinAppTest, NamesHandlesAndSettings)
 {
     {
-        CWinApp named(u"Quarrow");
+        CWinApp named(_T("Quarrow"));
         named.SetCurrentHandles();
-        EXPECT_EQ(CString(u"Quarrow"), CString(AfxGetAppName()));
+        EXPECT_EQ(CString(_T("Quarrow")), CString(AfxGetAppName()));
     }
     CWinApp app;
     EXPECT_EQ(nullptr, app.m_pszAppName);
     app.SetCurrentHandles();
     ASSERT_NE(nullptr, app.m_pszAppName);
     // Derived from the executable when the resources do not name the program.
-    EXPECT_EQ(CString(u"afx_tests"), CString(app.m_pszAppName));
+    EXPECT_EQ(CString(_T("afx_tests")), CString(app.m_pszAppName));
     EXPECT_EQ(GetModuleHandleW(nullptr), app.m_hInstance);
     EXPECT_EQ(GetModuleHandleW(nullptr), AfxGetInstanceHandle());
     EXPECT_EQ(AfxGetInstanceHandle(), AfxGetResourceHandle());
@@ -191,16 +191,16 @@ TEST_F(WinAppTest, NamesHandlesAndSettings)
 
     app.m_dwRestartManagerSupportFlags = AFX_RESTART_MANAGER_SUPPORT_RESTART;
     EXPECT_TRUE(app.InitInstance());
-    app.SetRegistryKey(u"应用程序向导生成的本地应用程序");
-    EXPECT_EQ(CString(u"应用程序向导生成的本地应用程序"), CString(app.m_pszRegistryKey));
+    app.SetRegistryKey(_T("应用程序向导生成的本地应用程序"));
+    EXPECT_EQ(CString(_T("应用程序向导生成的本地应用程序")), CString(app.m_pszRegistryKey));
 }
 
 TEST_F(WinAppTest, MessageBoxesAreOwnedByTheMainWindowAndCaptionedWithTheName)
 {
-    CWinApp app(u"Quarrow");
+    CWinApp app(_T("Quarrow"));
     app.SetCurrentHandles();
     CWnd mainWnd;
-    ASSERT_TRUE(mainWnd.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
+    ASSERT_TRUE(mainWnd.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
     app.m_pMainWnd = &mainWnd;
     quarrow::DialogManager::MessageBoxInfo seen;
     screen.whenIdle([&] {
@@ -208,10 +208,10 @@ TEST_F(WinAppTest, MessageBoxesAreOwnedByTheMainWindowAndCaptionedWithTheName)
         seen = host.dialogs().openMessageBoxes().back();
         screen.clickControl(seen.window, IDCANCEL);
     });
-    EXPECT_EQ(IDCANCEL, AfxMessageBox(u"您确定要退出游戏么？", MB_OKCANCEL));
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(_T("您确定要退出游戏么？"), MB_OKCANCEL));
     EXPECT_EQ(mainWnd.m_hWnd, seen.owner);
-    EXPECT_EQ(u"Quarrow", seen.caption);
-    EXPECT_EQ(u"您确定要退出游戏么？", seen.text);
+    EXPECT_EQ(_T("Quarrow"), seen.caption);
+    EXPECT_EQ(_T("您确定要退出游戏么？"), seen.text);
     EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), seen.type);
 }
 

@@ -37,8 +37,8 @@ using quarrow::DialogManager;
 using quarrow::MemoryBackend;
 using quarrow::ScriptedPage;
 
-const std::u16string kStartUrl = u"http://" QUARROW_WEB_HOST_TEXT u"/games/vadmo/dlq/";
-const std::u16string kLoginUrl = u"http://" QUARROW_WEB_HOST_TEXT u"/games/vadmo/login";
+const std::u16string kStartUrl = _T("http://") QUARROW_WEB_HOST_TEXT _T("/games/vadmo/dlq/");
+const std::u16string kLoginUrl = _T("http://") QUARROW_WEB_HOST_TEXT _T("/games/vadmo/login");
 
 RECT WindowRect(HWND hwnd)
 {
@@ -60,13 +60,13 @@ protected:
     {
         host.setBrowserEngineFactory(web.factory());
         ScriptedPage start;
-        start.title = u"Quarrow 登录";
-        start.text = u"账号 密码";
+        start.title = _T("Quarrow 登录");
+        start.text = _T("账号 密码");
         start.scripts = true;
-        start.forms.push_back({kLoginUrl, {{u"userid", u""}}});
+        start.forms.push_back({kLoginUrl, {{_T("userid"), _T("")}}});
         web.add(kStartUrl, start);
         ScriptedPage login;
-        login.title = u"登录成功";
+        login.title = _T("登录成功");
         login.scripts = true;
         web.add(kLoginUrl, login);
 
@@ -182,7 +182,7 @@ TEST_F(Launcher, StartUpBuildsTheWindowPairWithTheBrowserOnTheStartPage)
         }
 
         // One taskbar entry: the background, "Quarrow" with icon 128.
-        EXPECT_EQ(u"Quarrow", WindowText(back));
+        EXPECT_EQ(_T("Quarrow"), WindowText(back));
         HICON icon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
         EXPECT_EQ(reinterpret_cast<LRESULT>(icon), ::SendMessageW(back, WM_GETICON, ICON_BIG, 0));
         EXPECT_EQ(reinterpret_cast<LRESULT>(icon), ::SendMessageW(back, WM_GETICON, ICON_SMALL, 0));
@@ -195,7 +195,7 @@ TEST_F(Launcher, StartUpBuildsTheWindowPairWithTheBrowserOnTheStartPage)
         EXPECT_FALSE(engine.silent());
         EXPECT_EQ(kStartUrl, engine.location());
         ASSERT_NE(nullptr, engine.page());
-        EXPECT_EQ(u"Quarrow 登录", engine.page()->title);
+        EXPECT_EQ(_T("Quarrow 登录"), engine.page()->title);
         ASSERT_FALSE(engine.hostInfoFlagsSeen().empty());
         EXPECT_EQ(static_cast<DWORD>(DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO),
                   engine.hostInfoFlagsSeen().back());
@@ -229,10 +229,10 @@ TEST_F(Launcher, EachLinkButtonOpensItsAddressMaximisedEveryTime)
         std::u16string address;
     };
     const std::vector<Link> links = {
-        {IDC_BTN_HOME, u"http://" QUARROW_GAME_HOST_TEXT u"/games/vadmo/"},
-        {IDC_BTN_GUIDE, u"http://" QUARROW_GAME_HOST_TEXT u"/games/vadmo/raid/"},
-        {IDC_BTN_FORUM, u"https://" QUARROW_CHAT_HOST_TEXT u"/?_wv=" QUARROW_CHAT_WV_TEXT u"&k=" QUARROW_CHAT_K_TEXT},
-        {IDC_BTN_SERVICE, u"http://" QUARROW_WEB_HOST_TEXT u"/kf/"},
+        {IDC_BTN_HOME, _T("http://") QUARROW_GAME_HOST_TEXT _T("/games/vadmo/")},
+        {IDC_BTN_GUIDE, _T("http://") QUARROW_GAME_HOST_TEXT _T("/games/vadmo/raid/")},
+        {IDC_BTN_FORUM, _T("https://") QUARROW_CHAT_HOST_TEXT _T("/?_wv=") QUARROW_CHAT_WV_TEXT _T("&k=") QUARROW_CHAT_K_TEXT},
+        {IDC_BTN_SERVICE, _T("http://") QUARROW_WEB_HOST_TEXT _T("/kf/")},
     };
     RunProgram([this, &links] {
         for (int round = 0; round < 2; ++round) {
@@ -248,7 +248,7 @@ TEST_F(Launcher, EachLinkButtonOpensItsAddressMaximisedEveryTime)
     for (size_t i = 0; i < 8; ++i) {
         const quarrow::ShellRequest& request = screen.shellRequests()[i];
         EXPECT_EQ(links[i % 4].address, request.file);
-        EXPECT_EQ(u"open", request.verb);
+        EXPECT_EQ(_T("open"), request.verb);
         EXPECT_EQ(SW_SHOWMAXIMIZED, request.show);
         EXPECT_TRUE(request.parameters.empty() && request.directory.empty());
     }
@@ -298,8 +298,8 @@ TEST_F(Launcher, TheCloseButtonAsksAndOnlyOkEndsTheProgram)
     EXPECT_EQ(0, code);
     ASSERT_EQ(2u, shown.size());
     for (const auto& box : shown) {
-        EXPECT_EQ(u"您确定要退出游戏么？", box.text);
-        EXPECT_EQ(u"Quarrow 微端", box.caption);
+        EXPECT_EQ(_T("您确定要退出游戏么？"), box.text);
+        EXPECT_EQ(_T("Quarrow 微端"), box.caption);
         EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), box.type);
         EXPECT_EQ(fore, box.owner);
         EXPECT_EQ(std::vector<int>({IDOK, IDCANCEL}), box.buttons);
@@ -322,7 +322,7 @@ TEST_F(Launcher, EscapeDoesNothingAnywhereAndEnterReachesThePage)
         const POINT inPage = ClientPoint(browser, 100, 100);
         screen.click(inPage.x, inPage.y);
         screen.pressKey(VK_ESCAPE);
-        screen.pressKey(VK_RETURN, u'\r');
+        screen.pressKey(VK_RETURN, _T('\r'));
         screen.whenIdle([this, &engine] {
             EXPECT_EQ(browser, ::GetFocus());
             EXPECT_FALSE(engine.received(VK_ESCAPE));
@@ -334,7 +334,7 @@ TEST_F(Launcher, EscapeDoesNothingAnywhereAndEnterReachesThePage)
             screen.pressKey(VK_ESCAPE);
             ::SetFocus(::GetDlgItem(fore, IDC_BTN_HOME));
             screen.pressKey(VK_ESCAPE);
-            screen.pressKey(VK_RETURN, u'\r');
+            screen.pressKey(VK_RETURN, _T('\r'));
             screen.whenIdle([this] {
                 EXPECT_TRUE(::IsWindowVisible(back));
                 EXPECT_TRUE(::IsWindowVisible(fore));
@@ -350,15 +350,15 @@ TEST_F(Launcher, PageScriptReadsTheExternalObjectAndGetsNoContextMenu)
 {
     RunProgram([this] {
         quarrow::ScriptedEngine& engine = web.engine();
-        for (const char16_t* name : {u"xxyyzz", u"xxyq"}) {
+        for (const char16_t* name : {_T("xxyyzz"), _T("xxyq")}) {
             VARIANT value;
             EXPECT_EQ(S_OK, engine.readExternal(name, &value)) << std::string(name, name + 4);
             ASSERT_EQ(VT_BSTR, value.vt);
-            EXPECT_EQ(u"Wibble", std::u16string(value.bstrVal));
+            EXPECT_EQ(_T("Wibble"), std::u16string(value.bstrVal));
             VariantClear(&value);
         }
         VARIANT value;
-        EXPECT_EQ(DISP_E_UNKNOWNNAME, engine.readExternal(u"abc", &value));
+        EXPECT_EQ(DISP_E_UNKNOWNNAME, engine.readExternal(_T("abc"), &value));
         VariantClear(&value);
         // Every page sees the one object the application owns.
         EXPECT_GE(theApp.m_pExternal->RefCount(), 0u);
@@ -377,10 +377,10 @@ TEST_F(Launcher, ACompletedLoginStartsTheLoaderOnceWithTheExactBytes)
 {
     int code = RunProgram([this] {
         quarrow::ScriptedEngine& engine = web.engine();
-        ASSERT_TRUE(engine.fillField(0, u"userid", u"u1"));
+        ASSERT_TRUE(engine.fillField(0, _T("userid"), _T("u1")));
         // The login page has scripts, so BeforeScriptExecute follows the
         // BeforeNavigate2 of the same address: a second matching event.
-        engine.navigateTo(kLoginUrl + u"?userid=u1&time=1&sign=ab");
+        engine.navigateTo(kLoginUrl + _T("?userid=u1&time=1&sign=ab"));
     });
     EXPECT_EQ(0, code);
     auto args = LoaderArguments();
@@ -398,13 +398,13 @@ TEST_F(Launcher, ACompletedLoginStartsTheLoaderOnceWithTheExactBytes)
 TEST_F(Launcher, AFailedHandOffShowsItsMessageBoxAndTheLauncherEnds)
 {
     int code = RunProgram([this] {
-        web.engine().navigateTo(kLoginUrl + u"?time=1&sign=ab");
+        web.engine().navigateTo(kLoginUrl + _T("?time=1&sign=ab"));
         AnswerNextMessageBox(IDOK);
     });
     EXPECT_EQ(0, code);
     ASSERT_EQ(1u, shown.size());
-    EXPECT_EQ(u"Quarrow 微端", shown[0].caption);
-    EXPECT_EQ(u"无法启动游戏：登录信息不完整，请重新登录。", shown[0].text);
+    EXPECT_EQ(_T("Quarrow 微端"), shown[0].caption);
+    EXPECT_EQ(_T("无法启动游戏：登录信息不完整，请重新登录。"), shown[0].text);
     EXPECT_FALSE(AnyWindowLeft());
     EXPECT_TRUE(LoaderArguments(0).empty());
 }

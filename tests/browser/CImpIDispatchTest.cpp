@@ -16,16 +16,16 @@ struct LookupCase {
 TEST(CImpIDispatch, NameLookupMatchesTheFirstThreeCharactersWidthAside)
 {
     const LookupCase cases[] = {
-        {{u"xxyyzz"}, {12345}, S_OK},
-        {{u"xxyq"}, {12345}, S_OK},
-        {{u"xxy"}, {12345}, S_OK},
-        {{u"ｘｘｙｙｚｚ"}, {12345}, S_OK},  // full-width letters
-        {{u"XXYYZZ"}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
-        {{u"xx"}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
-        {{u""}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
-        {{u"abcdef"}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
-        {{u"xxyyzz", u"other"}, {12345, DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
-        {{u"other", u"xxyyzz"}, {DISPID_UNKNOWN, 12345}, DISP_E_UNKNOWNNAME},  // every name gets its entry
+        {{_T("xxyyzz")}, {12345}, S_OK},
+        {{_T("xxyq")}, {12345}, S_OK},
+        {{_T("xxy")}, {12345}, S_OK},
+        {{_T("ｘｘｙｙｚｚ")}, {12345}, S_OK},  // full-width letters
+        {{_T("XXYYZZ")}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
+        {{_T("xx")}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
+        {{_T("")}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
+        {{_T("abcdef")}, {DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
+        {{_T("xxyyzz"), _T("other")}, {12345, DISPID_UNKNOWN}, DISP_E_UNKNOWNNAME},
+        {{_T("other"), _T("xxyyzz")}, {DISPID_UNKNOWN, 12345}, DISP_E_UNKNOWNNAME},  // every name gets its entry
     };
     CImpIDispatch external;
     for (const LookupCase& c : cases) {
@@ -50,7 +50,7 @@ TEST(CImpIDispatch, PropertyReadYieldsWibble)
         result.lVal = 5;
         EXPECT_EQ(S_OK, external.Invoke(12345, IID_NULL, 0, flags, nullptr, &result, nullptr, nullptr));
         ASSERT_EQ(VT_BSTR, result.vt);
-        EXPECT_EQ(std::u16string(u"Wibble"), std::u16string(result.bstrVal, SysStringLen(result.bstrVal)));
+        EXPECT_EQ(std::u16string(_T("Wibble")), std::u16string(result.bstrVal, SysStringLen(result.bstrVal)));
         VariantClear(&result);
     }
 }

@@ -50,7 +50,7 @@ struct FakeExternal : Counted<IDispatch> {
         lookupLocales.push_back(lcid);
         HRESULT hr = S_OK;
         for (UINT i = 0; i < count; ++i) {
-            ids[i] = std::u16string(names[i]) == u"xxyyzz" ? 12345 : DISPID_UNKNOWN;
+            ids[i] = std::u16string(names[i]) == _T("xxyyzz") ? 12345 : DISPID_UNKNOWN;
             if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
         }
         return hr;
@@ -62,7 +62,7 @@ struct FakeExternal : Counted<IDispatch> {
         if (id == 12345 && (flags & DISPATCH_PROPERTYGET) && result) {
             VariantInit(result);
             result->vt = VT_BSTR;
-            result->bstrVal = SysAllocString(u"Wibble");
+            result->bstrVal = SysAllocString(_T("Wibble"));
         }
         return S_OK;
     }
@@ -255,20 +255,20 @@ protected:
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = DefWindowProcW;
-        wc.lpszClassName = u"BrowserHostParent";
+        wc.lpszClassName = _T("BrowserHostParent");
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         RegisterClassExW(&wc);
-        parent = CreateWindowExW(0, u"BrowserHostParent", u"", WS_POPUP | WS_VISIBLE, kParentX, kParentY, 400, 300,
+        parent = CreateWindowExW(0, _T("BrowserHostParent"), _T(""), WS_POPUP | WS_VISIBLE, kParentX, kParentY, 400, 300,
                                  nullptr, nullptr, nullptr, nullptr);
         site.external = &external;
         // A frame's source object answers LocationURL; the top frame's is
         // the control itself.
         sink.frameOf = [this](IDispatch* source) -> std::u16string {
-            if (control && source == control->dispatch()) return u"";
+            if (control && source == control->dispatch()) return _T("");
             for (const SeenEvent& e : sink.events) {
                 if (e.id == 250 && e.source == source) return e.frame;
             }
-            return u"?";
+            return _T("?");
         };
     }
     ~BrowserHostTest() override
@@ -334,7 +334,7 @@ protected:
         EXPECT_EQ(S_OK, browser()->Invoke(WebBrowserControl::kLocationUrl, IID_NULL, 0, DISPATCH_PROPERTYGET, &none,
                                           &result, nullptr, nullptr));
         EXPECT_EQ(result.vt, VT_BSTR);
-        std::u16string text = result.bstrVal ? result.bstrVal : u"";
+        std::u16string text = result.bstrVal ? result.bstrVal : _T("");
         VariantClear(&result);
         return text;
     }

@@ -42,7 +42,7 @@ TEST_F(ControlRegistryTest, UnknownClassesAreNotRegisteredAndFactoriesCanFailOrB
     EXPECT_EQ(hr, E_FAIL);
 
     RegisterHostedControlClass(kOtherClass, [](const HostedControlParams& p) {
-        HWND w = CreateWindowExW(0, u"Static", u"", WS_CHILD, 0, 0, 5, 5, p.parent, nullptr, nullptr, nullptr);
+        HWND w = CreateWindowExW(0, _T("Static"), _T(""), WS_CHILD, 0, 0, 5, 5, p.parent, nullptr, nullptr, nullptr);
         return std::make_unique<PlainControl>(w);
     });
     auto made = CreateHostedControl(kOtherClass, params, &hr);
@@ -76,7 +76,7 @@ TEST_F(ControlRegistryTest, TheWebBrowserIsAChildWindowAtItsRectangle)
     EXPECT_EQ(GetDlgCtrlID(w), 1006);
     WCHAR name[64] = {};
     GetClassNameW(w, name, 64);
-    EXPECT_EQ(std::u16string(name), u"Shell Embedding");
+    EXPECT_EQ(std::u16string(name), _T("Shell Embedding"));
     EXPECT_TRUE(IsWindowVisible(w));
     EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & (WS_CHILD | WS_TABSTOP), WS_CHILD | WS_TABSTOP);
     RECT r{};
@@ -98,11 +98,11 @@ TEST_F(ControlRegistryTest, WithoutAnEngineFactoryEveryAddressShowsNotFound)
     host.setBrowserEngineFactory({});
     control = makeControl();
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(navigate(u"http://nowhere.example/"), S_OK);
+    EXPECT_EQ(navigate(_T("http://nowhere.example/")), S_OK);
     host.pump();
     EXPECT_EQ(sink.texts(), (std::vector<std::string>{"BeforeNavigate2 top http://nowhere.example/",
                                                       "DocumentComplete top http://nowhere.example/"}));
-    EXPECT_EQ(locationUrl(), u"http://nowhere.example/");
+    EXPECT_EQ(locationUrl(), _T("http://nowhere.example/"));
     EXPECT_TRUE(web.engines().empty());
 }
 
@@ -111,12 +111,12 @@ TEST_F(ControlRegistryTest, TheDialogControlMakerMakesTemplateControlsOfNoWindow
     std::vector<DWORD> made;
     SetDialogControlMaker([&](HWND dialog, const DialogTemplate::Item& item, const RECT& rect, HFONT) {
         made.push_back(item.id);
-        return CreateWindowExW(0, u"Static", u"", WS_CHILD, rect.left, rect.top, rect.right - rect.left,
+        return CreateWindowExW(0, _T("Static"), _T(""), WS_CHILD, rect.left, rect.top, rect.right - rect.left,
                                rect.bottom - rect.top, dialog, reinterpret_cast<HMENU>(UINT_PTR{item.id}), nullptr,
                                nullptr);
     });
     TemplateBuilder t(WS_POPUP, 0, 0, 200, 100);
-    t.control(u"{8856F961-340A-11D0-A96B-00C04FD705A2}", u"", 1006, 0, 5, 5, 100, 50);
+    t.control(_T("{8856F961-340A-11D0-A96B-00C04FD705A2}"), _T(""), 1006, 0, 5, 5, 100, 50);
     HWND dialog = CreateDialogIndirectParamW(nullptr, t.get(), nullptr, nullptr, 0);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(made, std::vector<DWORD>{1006});
@@ -132,12 +132,12 @@ using AutomationTest = BrowserHostTest;
 TEST_F(AutomationTest, NavigateLoadsFromTheQueueAndLocationUrlShowsTheWholeAddress)
 {
     ScriptedEngine& engine = open();
-    EXPECT_EQ(locationUrl(), u"");
-    EXPECT_EQ(navigate(u"http://portal.example/login?from=launcher&x=1"), S_OK);
+    EXPECT_EQ(locationUrl(), _T(""));
+    EXPECT_EQ(navigate(_T("http://portal.example/login?from=launcher&x=1")), S_OK);
     EXPECT_TRUE(engine.loading());
-    EXPECT_EQ(locationUrl(), u"");
+    EXPECT_EQ(locationUrl(), _T(""));
     host.pump();
-    EXPECT_EQ(locationUrl(), u"http://portal.example/login?from=launcher&x=1");
+    EXPECT_EQ(locationUrl(), _T("http://portal.example/login?from=launcher&x=1"));
 }
 
 TEST_F(AutomationTest, SilentIsFalseUntilPutAndReadsBack)
@@ -163,8 +163,8 @@ TEST_F(AutomationTest, SilentIsFalseUntilPutAndReadsBack)
 TEST_F(AutomationTest, NamesMapToTheirDispatchIds)
 {
     open();
-    LPOLESTR names[] = {const_cast<LPOLESTR>(u"navigate"), const_cast<LPOLESTR>(u"LocationURL"),
-                        const_cast<LPOLESTR>(u"Silent"), const_cast<LPOLESTR>(u"GoHome")};
+    LPOLESTR names[] = {const_cast<LPOLESTR>(_T("navigate")), const_cast<LPOLESTR>(_T("LocationURL")),
+                        const_cast<LPOLESTR>(_T("Silent")), const_cast<LPOLESTR>(_T("GoHome"))};
     DISPID ids[4] = {};
     EXPECT_EQ(browser()->GetIDsOfNames(IID_NULL, names, 4, 0, ids), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(ids[0], 104);
@@ -195,7 +195,7 @@ TEST_P(AutomationFailures, AreReportedAndChangeNothing)
     for (size_t i = 0; i < args.size(); ++i) {
         VariantInit(&args[i]);
         args[i].vt = c.args[i];
-        if (c.args[i] == VT_BSTR) args[i].bstrVal = SysAllocString(i + 1 == args.size() ? u"http://a.example/" : u"");
+        if (c.args[i] == VT_BSTR) args[i].bstrVal = SysAllocString(i + 1 == args.size() ? _T("http://a.example/") : _T(""));
         if (c.args[i] == (VT_BYREF | VT_VARIANT)) args[i].pvarVal = nullptr;
     }
     DISPID named = DISPID_PROPERTYPUT;
@@ -252,7 +252,7 @@ TEST_F(AutomationTest, NavigateTakesTheAddressAloneOrWithMissingOptionalArgument
     }
     args[0].vt = VT_EMPTY;
     args[4].vt = VT_BSTR;
-    args[4].bstrVal = SysAllocString(u"http://a.example/");
+    args[4].bstrVal = SysAllocString(_T("http://a.example/"));
     DISPPARAMS all{args, nullptr, 5, 0};
     EXPECT_EQ(browser()->Invoke(104, IID_NULL, 0, DISPATCH_METHOD, &all, nullptr, nullptr, nullptr), S_OK);
     DISPPARAMS alone{&args[4], nullptr, 1, 0};
@@ -260,7 +260,7 @@ TEST_F(AutomationTest, NavigateTakesTheAddressAloneOrWithMissingOptionalArgument
     EXPECT_TRUE(engine.loading());
     SysFreeString(args[4].bstrVal);
     // An empty address is refused rather than loaded.
-    EXPECT_EQ(navigate(u""), E_INVALIDARG);
+    EXPECT_EQ(navigate(_T("")), E_INVALIDARG);
 }
 
 TEST_F(AutomationTest, AReferenceKeptPastCloseGetsUnexpected)

@@ -8,7 +8,7 @@
 namespace quarrow::test {
 namespace {
 
-constexpr const char16_t* kTall = u"http://portal.example/tall";
+constexpr const char16_t* kTall = _T("http://portal.example/tall");
 
 class DocumentHostTest : public BrowserHostTest {
 protected:
@@ -85,8 +85,8 @@ TEST_F(DocumentHostTest, HostInfoIsAskedWithItsSizeSetAndNoFlagsAtEachLoad)
 TEST_F(DocumentHostTest, AShortPageHasNoScrollBarEvenByDefault)
 {
     site.flags = 0;
-    web.add(u"http://portal.example/short").height = 100;
-    load(u"http://portal.example/short");
+    web.add(_T("http://portal.example/short")).height = 100;
+    load(_T("http://portal.example/short"));
     EXPECT_EQ(at(300 - 2 - 8, 150), RGB(255, 255, 255));
 }
 
@@ -136,7 +136,7 @@ TEST_F(DocumentHostTest, KeysGoToTheHostFirstAndToThePageUnlessConsumed)
     screen.click(p.x, p.y);
     host.pump();
     EXPECT_EQ(GetFocus(), control->window());
-    screen.pressKey(VK_RETURN, u'\r');
+    screen.pressKey(VK_RETURN, _T('\r'));
     screen.pressKey(VK_ESCAPE);
     host.pump();
     EXPECT_TRUE(site.offered(WM_KEYDOWN, VK_RETURN));
@@ -157,19 +157,19 @@ TEST_F(DocumentHostTest, ScriptReadsWindowExternalThroughNameLookupAndAPropertyR
 {
     ScriptedEngine& engine = load();
     VARIANT value;
-    EXPECT_EQ(engine.readExternal(u"xxyyzz", &value), S_OK);
+    EXPECT_EQ(engine.readExternal(_T("xxyyzz"), &value), S_OK);
     ASSERT_EQ(value.vt, VT_BSTR);
-    EXPECT_EQ(std::u16string(value.bstrVal), u"Wibble");
+    EXPECT_EQ(std::u16string(value.bstrVal), _T("Wibble"));
     VariantClear(&value);
     EXPECT_EQ(external.lookupLocales, std::vector<LCID>{LOCALE_USER_DEFAULT});
     EXPECT_EQ(external.invokeFlags, std::vector<WORD>{DISPATCH_PROPERTYGET | DISPATCH_METHOD});
 
-    EXPECT_EQ(engine.readExternal(u"other", &value), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(engine.readExternal(_T("other"), &value), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(value.vt, VT_EMPTY);
     EXPECT_EQ(external.refs, 0) << "every reference GetExternal gave is released";
 
     site.external = nullptr;
-    EXPECT_EQ(engine.readExternal(u"xxyyzz", &value), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(engine.readExternal(_T("xxyyzz"), &value), DISP_E_UNKNOWNNAME);
 }
 
 TEST_F(DocumentHostTest, AnAlertShowsABoxOwnedByTheTopLevelWindowUnlessSilent)
@@ -182,12 +182,12 @@ TEST_F(DocumentHostTest, AnAlertShowsABoxOwnedByTheTopLevelWindowUnlessSilent)
         seen = host.dialogs().openMessageBoxes().back();
         screen.clickControl(seen.window, IDOK);
     });
-    EXPECT_TRUE(engine.alert(u"Session expired"));
+    EXPECT_TRUE(engine.alert(_T("Session expired")));
     EXPECT_EQ(seen.owner, parent);
-    EXPECT_EQ(seen.text, u"Session expired");
+    EXPECT_EQ(seen.text, _T("Session expired"));
 
     ASSERT_EQ(putSilent(true), S_OK);
-    EXPECT_FALSE(engine.alert(u"Session expired"));
+    EXPECT_FALSE(engine.alert(_T("Session expired")));
     EXPECT_TRUE(host.dialogs().openMessageBoxes().empty());
     EXPECT_EQ(screen.pendingIdleActions(), 0u);
 }
@@ -198,26 +198,26 @@ TEST_F(DocumentHostTest, AnAlertShowsABoxOwnedByTheTopLevelWindowUnlessSilent)
 TEST_F(DocumentHostTest, LinksAndFormsNavigateThroughTheQueue)
 {
     ScriptedPage& page = web.add(kTall);
-    page.links = {u"http://portal.example/guide"};
-    page.forms = {{u"http://portal.example/vadmo/login?old=1#top", {{u"user", u""}, {u"note", u""}}}};
+    page.links = {_T("http://portal.example/guide")};
+    page.forms = {{_T("http://portal.example/vadmo/login?old=1#top"), {{_T("user"), _T("")}, {_T("note"), _T("")}}}};
     ScriptedEngine& engine = load();
 
     EXPECT_TRUE(engine.clickLink(0));
     EXPECT_FALSE(engine.clickLink(1));
     EXPECT_EQ(locationUrl(), kTall);
     host.pump();
-    EXPECT_EQ(locationUrl(), u"http://portal.example/guide");
+    EXPECT_EQ(locationUrl(), _T("http://portal.example/guide"));
     EXPECT_EQ(engine.page()->title, ScriptedEngine::kNotFoundTitle);
 
     navigate(kTall);
     host.pump();
-    EXPECT_TRUE(engine.fillField(0, u"user", u"李 a+b"));
-    EXPECT_TRUE(engine.fillField(0, u"note", u"x&y=z~\U0001F600"));
-    EXPECT_FALSE(engine.fillField(0, u"missing", u"v"));
+    EXPECT_TRUE(engine.fillField(0, _T("user"), _T("李 a+b")));
+    EXPECT_TRUE(engine.fillField(0, _T("note"), _T("x&y=z~\U0001F600")));
+    EXPECT_FALSE(engine.fillField(0, _T("missing"), _T("v")));
     EXPECT_TRUE(engine.submitForm(0));
     host.pump();
     EXPECT_EQ(locationUrl(),
-              u"http://portal.example/vadmo/login?user=%E6%9D%8E+a%2Bb&note=x%26y%3Dz%7E%F0%9F%98%80#top");
+              _T("http://portal.example/vadmo/login?user=%E6%9D%8E+a%2Bb&note=x%26y%3Dz%7E%F0%9F%98%80#top"));
     EXPECT_EQ(sink.events[sink.events.size() - 2].url, locationUrl());
 }
 

@@ -8,16 +8,16 @@
 namespace quarrow::test {
 namespace {
 
-constexpr const char16_t* kLogin = u"http://portal.example/login";
+constexpr const char16_t* kLogin = _T("http://portal.example/login");
 
 class EventTest : public BrowserHostTest {
 protected:
     EventTest()
     {
         ScriptedPage& page = web.add(kLogin);
-        page.title = u"Login";
+        page.title = _T("Login");
         page.scripts = true;
-        page.frames = {{u"news", u"http://portal.example/news"}, {u"ads", u"http://ads.example/banner"}};
+        page.frames = {{_T("news"), _T("http://portal.example/news")}, {_T("ads"), _T("http://ads.example/banner")}};
     }
 
     const std::vector<std::string> kFullLoad = {
@@ -54,9 +54,9 @@ TEST_P(EventOrder, IsABrowsersForAPageWithTwoFramesAndScriptsWhateverTheSinkAnsw
     EXPECT_NE(sink.events[2].source, sink.events[4].source);
     // The address commits after the top BeforeNavigate2.
     ASSERT_EQ(locationAt.size(), 7u);
-    EXPECT_EQ(locationAt[0], u"");
+    EXPECT_EQ(locationAt[0], _T(""));
     EXPECT_EQ(locationAt[1], kLogin);
-    EXPECT_EQ(engine.page()->title, u"Login");
+    EXPECT_EQ(engine.page()->title, _T("Login"));
 }
 
 INSTANTIATE_TEST_SUITE_P(SinkAnswers, EventOrder, ::testing::Values(S_OK, E_FAIL, DISP_E_EXCEPTION));
@@ -68,7 +68,7 @@ TEST_F(EventTest, ALoadRunsInWhateverLoopDispatchesTheQueue)
     size_t boxesDuringLoad = 0;
     sink.onEvent = [&](const SeenEvent&) { boxesDuringLoad = host.dialogs().openMessageBoxes().size(); };
     screen.whenIdle([&] { screen.clickControl(host.dialogs().openMessageBoxes().back().window, IDOK); });
-    MessageBoxW(parent, u"Wait", u"Quarrow", MB_OK);
+    MessageBoxW(parent, _T("Wait"), _T("Quarrow"), MB_OK);
     EXPECT_EQ(sink.texts(), kFullLoad);
     EXPECT_EQ(boxesDuringLoad, 1u);
 }
@@ -80,11 +80,11 @@ TEST_F(EventTest, ACancelledNavigationLoadsNothingAndACancelledFrameIsSkipped)
     navigate(kLogin);
     host.pump();
     EXPECT_EQ(sink.texts(), std::vector<std::string>{"BeforeNavigate2 top http://portal.example/login"});
-    EXPECT_EQ(locationUrl(), u"");
+    EXPECT_EQ(locationUrl(), _T(""));
     EXPECT_EQ(engine.page(), nullptr);
 
     sink.events.clear();
-    sink.cancelUrl = u"http://ads.example/banner";
+    sink.cancelUrl = _T("http://ads.example/banner");
     navigate(kLogin);
     host.pump();
     std::vector<std::string> expected = kFullLoad;
@@ -95,9 +95,9 @@ TEST_F(EventTest, ACancelledNavigationLoadsNothingAndACancelledFrameIsSkipped)
 TEST_F(EventTest, ANavigationFromInsideAnEventStopsTheLoadItInterrupts)
 {
     open();
-    web.add(u"http://portal.example/home");
+    web.add(_T("http://portal.example/home"));
     sink.onEvent = [&](const SeenEvent& e) {
-        if (e.id == 290) navigate(u"http://portal.example/home");
+        if (e.id == 290) navigate(_T("http://portal.example/home"));
     };
     navigate(kLogin);
     host.pump();

@@ -15,7 +15,7 @@ void GtkTest::SetUp()
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = recordingProc;
-    wc.lpszClassName = u"Recording";
+    wc.lpszClassName = _T("Recording");
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     ASSERT_NE(RegisterClassExW(&wc), 0);
     probe = std::make_unique<ScreenProbe>();
@@ -73,7 +73,7 @@ bool GtkTest::waitPresented(HWND topLevel)
 
 HWND GtkTest::popup(RECT r, DWORD exStyle, HWND owner, DWORD style, LPCWSTR title)
 {
-    return CreateWindowExW(exStyle, u"Recording", title, WS_POPUP | style, r.left, r.top, r.right - r.left,
+    return CreateWindowExW(exStyle, _T("Recording"), title, WS_POPUP | style, r.left, r.top, r.right - r.left,
                            r.bottom - r.top, owner, nullptr, nullptr, nullptr);
 }
 

@@ -38,7 +38,7 @@ protected:
     // Runs until the window is mapped with its latest pixels drawn.
     bool waitPresented(HWND topLevel);
 
-    HWND popup(RECT r, DWORD exStyle = 0, HWND owner = nullptr, DWORD style = WS_VISIBLE, LPCWSTR title = u"");
+    HWND popup(RECT r, DWORD exStyle = 0, HWND owner = nullptr, DWORD style = WS_VISIBLE, LPCWSTR title = _T(""));
     // Gives a layered window per-pixel content from a function of (x, y)
     // to premultiplied 0xAARRGGBB, through a bottom-up DIB section as the
     // program makes it.

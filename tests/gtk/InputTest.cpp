@@ -166,14 +166,14 @@ TEST_F(GtkInputTest, KeysBecomeKeyMessagesWithTheirCharacters)
         char16_t character; // 0: none
     };
     const Case cases[] = {
-        {XK_a, false, 'A', u'a'},
-        {XK_a, true, 'A', u'A'},
-        {XK_7, false, '7', u'7'},
-        {XK_Return, false, VK_RETURN, u'\r'},
+        {XK_a, false, 'A', _T('a')},
+        {XK_a, true, 'A', _T('A')},
+        {XK_7, false, '7', _T('7')},
+        {XK_Return, false, VK_RETURN, _T('\r')},
         {XK_Escape, false, VK_ESCAPE, 0x1B},
-        {XK_Tab, false, VK_TAB, u'\t'},
-        {XK_space, false, VK_SPACE, u' '},
-        {XK_semicolon, false, 0xBA, u';'},
+        {XK_Tab, false, VK_TAB, _T('\t')},
+        {XK_space, false, VK_SPACE, _T(' ')},
+        {XK_semicolon, false, 0xBA, _T(';')},
         {XK_F5, false, VK_F5, 0},
         {XK_Left, false, VK_LEFT, 0},
         {XK_Delete, false, VK_DELETE, 0},

@@ -74,7 +74,7 @@ TEST_F(GtkLoopTest, MinimiseAndRestoreGoThroughTheWindowManagerBothWays)
     ASSERT_TRUE(backend->windowManagerRunning());
 
     const RECT normal{300, 200, 500, 300};
-    const HWND w = popup(normal, 0, nullptr, WS_VISIBLE, u"Quarrow");
+    const HWND w = popup(normal, 0, nullptr, WS_VISIBLE, _T("Quarrow"));
     ASSERT_TRUE(waitPresented(w));
     const XWindow x = xid(w);
     auto sameRect = [&](const RECT& a) {
@@ -145,7 +145,7 @@ struct BoxAnswer {
 
 TEST_F(GtkLoopTest, MessageBoxShowsOnTheScreenAndTakesRealKeys)
 {
-    const HWND owner = popup({100, 100, 600, 400}, 0, nullptr, WS_VISIBLE, u"Quarrow");
+    const HWND owner = popup({100, 100, 600, 400}, 0, nullptr, WS_VISIBLE, _T("Quarrow"));
     ASSERT_TRUE(waitPresented(owner));
 
     // The modal loop waits in the GLib loop; a GLib timeout plays the user:
@@ -172,7 +172,7 @@ TEST_F(GtkLoopTest, MessageBoxShowsOnTheScreenAndTakesRealKeys)
             return gboolean(G_SOURCE_REMOVE);
         },
         &answer);
-    const int result = MessageBoxW(owner, u"Close the launcher?", u"Quarrow", MB_OKCANCEL);
+    const int result = MessageBoxW(owner, _T("Close the launcher?"), _T("Quarrow"), MB_OKCANCEL);
     EXPECT_EQ(result, IDOK);
     ASSERT_NE(answer.box, nullptr);
     EXPECT_FALSE(IsWindow(answer.box));

@@ -5,7 +5,7 @@
 #include "GtkFixture.h"
 
 #include "CompositingManager.h"
-#include "win32/IconImage.h"
+#include "win32/linux/IconImage.h"
 
 #include <cstring>
 
@@ -171,11 +171,11 @@ TEST_F(GtkWindowTest, UnownedWindowsHaveATaskbarEntryWithTitleAndIconOwnedOnesDo
     }
     IconImage icon(picture, IconImage::kLargeIconSize);
 
-    const HWND main = popup({100, 100, 300, 200}, 0, nullptr, WS_VISIBLE, u"Quarrow \u542f\u52a8");
+    const HWND main = popup({100, 100, 300, 200}, 0, nullptr, WS_VISIBLE, _T("Quarrow \u542f\u52a8"));
     SendMessageW(main, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.handle()));
-    const HWND owned = popup({120, 120, 220, 180}, 0, main, WS_VISIBLE, u"overlay");
-    const HWND app = popup({400, 100, 450, 150}, WS_EX_APPWINDOW, main, WS_VISIBLE, u"owned app window");
-    const HWND tool = popup({500, 100, 550, 150}, WS_EX_TOOLWINDOW, nullptr, WS_VISIBLE, u"tool");
+    const HWND owned = popup({120, 120, 220, 180}, 0, main, WS_VISIBLE, _T("overlay"));
+    const HWND app = popup({400, 100, 450, 150}, WS_EX_APPWINDOW, main, WS_VISIBLE, _T("owned app window"));
+    const HWND tool = popup({500, 100, 550, 150}, WS_EX_TOOLWINDOW, nullptr, WS_VISIBLE, _T("tool"));
     for (HWND w : {main, owned, app, tool}) ASSERT_TRUE(waitPresented(w));
 
     EXPECT_EQ(probe->textProperty(xid(main), "_NET_WM_NAME"), "Quarrow \xe5\x90\xaf\xe5\x8a\xa8");

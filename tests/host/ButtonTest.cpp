@@ -10,7 +10,7 @@ protected:
     ButtonTest()
     {
         parent = popup({100, 100, 400, 300});
-        button = CreateWindowExW(0, u"Button", u"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP, 50, 50, 100, 30,
+        button = CreateWindowExW(0, _T("Button"), _T("Go"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP, 50, 50, 100, 30,
                                  parent, reinterpret_cast<HMENU>(static_cast<LONG_PTR>(1001)), nullptr, nullptr);
         host.pump();
         recorder.log.clear();

@@ -37,10 +37,10 @@ protected:
     // OK (default), Cancel and a third tab stop.
     static TemplateBuilder threeButtons()
     {
-        TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 10, 10, 200, 100, u"Three");
-        t.control(u"Button", u"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14)
-            .control(u"Button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 70, 70, 50, 14)
-            .control(u"Button", u"More", 100, BS_PUSHBUTTON | WS_TABSTOP, 130, 70, 50, 14);
+        TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 10, 10, 200, 100, _T("Three"));
+        t.control(_T("Button"), _T("OK"), IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14)
+            .control(_T("Button"), _T("Cancel"), IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 70, 70, 50, 14)
+            .control(_T("Button"), _T("More"), 100, BS_PUSHBUTTON | WS_TABSTOP, 130, 70, 50, 14);
         return t;
     }
 
@@ -59,7 +59,7 @@ protected:
 TEST_F(DialogTest, ControlsExistBeforeInitDialogAndDialogUnitsUseTheBaseUnits)
 {
     TemplateBuilder t(WS_POPUP, 0, 0, 100, 50);
-    t.control(u"Button", u"A", 1, BS_PUSHBUTTON | WS_TABSTOP, 4, 8, 40, 16);
+    t.control(_T("Button"), _T("A"), 1, BS_PUSHBUTTON | WS_TABSTOP, 4, 8, 40, 16);
     const HWND d = CreateDialogIndirectParamW(nullptr, t.get(), nullptr, recordingDialogProc, 77);
     ASSERT_NE(d, nullptr);
     ASSERT_EQ(dialog.childrenAtInit.size(), 1u);
@@ -90,7 +90,7 @@ TEST_F(DialogTest, ControlsExistBeforeInitDialogAndDialogUnitsUseTheBaseUnits)
 TEST_F(DialogTest, UnknownControlClassesGoToTheFactoryOrFailTheDialog)
 {
     TemplateBuilder t(WS_POPUP, 0, 0, 100, 50);
-    t.control(u"{8856F961-340A-11D0-A96B-00C04FD705A2}", u"", 1006, WS_TABSTOP, 10, 10, 50, 20);
+    t.control(_T("{8856F961-340A-11D0-A96B-00C04FD705A2}"), _T(""), 1006, WS_TABSTOP, 10, 10, 50, 20);
     EXPECT_EQ(CreateDialogIndirectParamW(nullptr, t.get(), nullptr, recordingDialogProc, 0), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
 
@@ -103,7 +103,7 @@ TEST_F(DialogTest, UnknownControlClassesGoToTheFactoryOrFailTheDialog)
     });
     const HWND d = CreateDialogIndirectParamW(nullptr, t.get(), nullptr, recordingDialogProc, 0);
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(seenClass, u"{8856F961-340A-11D0-A96B-00C04FD705A2}");
+    EXPECT_EQ(seenClass, _T("{8856F961-340A-11D0-A96B-00C04FD705A2}"));
     EXPECT_EQ(seenRect.left, 15);
     EXPECT_NE(GetDlgItem(d, 1006), nullptr);
 }
@@ -184,8 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DialogTest, EnterWithoutAFocusedButtonSendsTheDefaultId)
 {
     TemplateBuilder t(WS_POPUP, 0, 0, 200, 100);
-    t.control(u"Static", u"label", 5, 0, 10, 10, 50, 10)
-        .control(u"Button", u"Go", 9, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14);
+    t.control(_T("Static"), _T("label"), 5, 0, 10, 10, 50, 10)
+        .control(_T("Button"), _T("Go"), 9, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14);
     const HWND d = CreateDialogIndirectParamW(nullptr, t.get(), nullptr, recordingDialogProc, 0);
     ShowWindow(d, SW_SHOW);
     EXPECT_EQ(SendMessageW(d, DM_GETDEFID, 0, 0), MAKELRESULT(9, DC_HASDEFID));
@@ -206,13 +206,13 @@ TEST_F(DialogTest, CloseRequestBecomesCancelAndControlColourComesFromTheProcedur
     struct Answer {
         static INT_PTR CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         {
-            if (message == WM_CTLCOLORDLG) return reinterpret_cast<INT_PTR>(GetPropW(hwnd, u"brush"));
+            if (message == WM_CTLCOLORDLG) return reinterpret_cast<INT_PTR>(GetPropW(hwnd, _T("brush")));
             return recordingDialogProc(hwnd, message, wParam, lParam);
         }
     };
     const HWND d = CreateDialogIndirectParamW(nullptr, t.get(), nullptr, Answer::proc, 0);
     ASSERT_NE(d, nullptr);
-    SetPropW(d, u"brush", key);
+    SetPropW(d, _T("brush"), key);
     InvalidateRect(d, nullptr, TRUE);
     host.pump();
     EXPECT_EQ(screen.pixel(20, 20), RGB(1, 2, 3));
@@ -244,10 +244,10 @@ TEST_P(MessageBoxTest, AnswersComeBackAsTheButtonId)
         ownerDisabled = !IsWindowEnabled(owner);
         c.answer(screen, seen.window);
     });
-    const int result = MessageBoxW(owner, u"Really quit?", u"Quarrow", c.type);
+    const int result = MessageBoxW(owner, _T("Really quit?"), _T("Quarrow"), c.type);
     EXPECT_EQ(result, c.expected);
-    EXPECT_EQ(seen.text, u"Really quit?");
-    EXPECT_EQ(seen.caption, u"Quarrow");
+    EXPECT_EQ(seen.text, _T("Really quit?"));
+    EXPECT_EQ(seen.caption, _T("Quarrow"));
     EXPECT_EQ(seen.owner, owner);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(IsWindowEnabled(owner));
@@ -285,7 +285,7 @@ TEST_F(HostTest, MessageBoxShowsItsTextAndButtonsOnScreen)
         EXPECT_GT(dark, 20);
         screen.clickControl(box, IDOK);
     });
-    EXPECT_EQ(MessageBoxW(nullptr, u"您确定要退出游戏么？", u"Quarrow 微端", MB_OKCANCEL), IDOK);
+    EXPECT_EQ(MessageBoxW(nullptr, _T("您确定要退出游戏么？"), _T("Quarrow 微端"), MB_OKCANCEL), IDOK);
 }
 
 } // namespace
@@ -325,7 +325,7 @@ TEST_F(DialogTest, DialogsComeFromTheModuleTemplatesWithTheirControls)
     }
     WCHAR cls[16] = {};
     GetClassNameW(GetDlgItem(fore, IDC_BTN_CLOSE), cls, 16);
-    EXPECT_EQ(std::u16string(cls), u"Button");
+    EXPECT_EQ(std::u16string(cls), _T("Button"));
 }
 
 } // namespace

@@ -164,12 +164,12 @@ TEST_F(DrawingTest, CentredTextLandsInTheMiddleOfItsRectangle)
     RECT all{0, 0, 200, 60};
     HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
     FillRect(c.dc, &all, white);
-    HFONT font = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, u"MS Shell Dlg");
+    HFONT font = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, _T("MS Shell Dlg"));
     SelectObject(c.dc, font);
     SetBkMode(c.dc, TRANSPARENT);
     SetTextColor(c.dc, RGB(30, 30, 30));
     RECT r{0, 0, 200, 60};
-    const int height = DrawTextW(c.dc, u"官网首页 Home", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    const int height = DrawTextW(c.dc, _T("官网首页 Home"), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     EXPECT_GT(height, 0);
     int left = 200, right = -1, top = 60, bottom = -1;
     for (int y = 0; y < 60; ++y) {
@@ -187,16 +187,16 @@ TEST_F(DrawingTest, CentredTextLandsInTheMiddleOfItsRectangle)
     EXPECT_GT(right - left, 60);
 
     SIZE extent{};
-    ASSERT_TRUE(GetTextExtentPoint32W(c.dc, u"Home", 4, &extent));
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc, _T("Home"), 4, &extent));
     RECT calc{0, 0, 0, 0};
-    DrawTextW(c.dc, u"Home", -1, &calc, DT_CALCRECT | DT_SINGLELINE);
+    DrawTextW(c.dc, _T("Home"), -1, &calc, DT_CALCRECT | DT_SINGLELINE);
     EXPECT_EQ(calc.right, extent.cx);
     // Text outside the rectangle is clipped.
     Canvas clip(100, 40);
     FillRect(clip.dc, &all, white);
     SelectObject(clip.dc, font);
     RECT narrow{0, 0, 10, 40};
-    DrawTextW(clip.dc, u"WWWWWWWW", -1, &narrow, DT_LEFT | DT_SINGLELINE);
+    DrawTextW(clip.dc, _T("WWWWWWWW"), -1, &narrow, DT_LEFT | DT_SINGLELINE);
     for (int y = 0; y < 40; ++y) {
         for (int x = 10; x < 100; ++x) ASSERT_EQ(GetPixel(clip.dc, x, y), RGB(255, 255, 255));
     }
@@ -226,7 +226,7 @@ TEST_F(DrawingTest, WindowContextsDrawOnTheTopLevelSurfaceClippedToTheChild)
 } // namespace
 } // namespace quarrow::test
 
-#include "win32/GpImageData.h"
+#include "win32/linux/GpImageData.h"
 
 namespace quarrow::test {
 namespace {

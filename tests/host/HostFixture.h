@@ -74,7 +74,7 @@ protected:
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = recordingProc;
-        wc.lpszClassName = u"Recording";
+        wc.lpszClassName = _T("Recording");
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         RegisterClassExW(&wc);
     }
@@ -82,12 +82,12 @@ protected:
 
     HWND popup(RECT r, DWORD style = WS_VISIBLE, HWND owner = nullptr, DWORD exStyle = 0)
     {
-        return CreateWindowExW(exStyle, u"Recording", u"", WS_POPUP | style, r.left, r.top, r.right - r.left,
+        return CreateWindowExW(exStyle, _T("Recording"), _T(""), WS_POPUP | style, r.left, r.top, r.right - r.left,
                                r.bottom - r.top, owner, nullptr, nullptr, nullptr);
     }
     HWND child(HWND parent, RECT r, int id, DWORD style = WS_VISIBLE)
     {
-        return CreateWindowExW(0, u"Recording", u"", WS_CHILD | style, r.left, r.top, r.right - r.left,
+        return CreateWindowExW(0, _T("Recording"), _T(""), WS_CHILD | style, r.left, r.top, r.right - r.left,
                                r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<LONG_PTR>(id)), nullptr,
                                nullptr);
     }
@@ -106,7 +106,7 @@ protected:
 // Builds an extended dialog template (DLGTEMPLATEEX) in memory.
 class TemplateBuilder {
 public:
-    TemplateBuilder(DWORD style, short x, short y, short cx, short cy, const std::u16string& title = u"",
+    TemplateBuilder(DWORD style, short x, short y, short cx, short cy, const std::u16string& title = _T(""),
                     bool font = true)
     {
         if (font) style |= DS_SETFONT;
@@ -129,7 +129,7 @@ public:
             word(FW_NORMAL);
             m_bytes.push_back(0);
             m_bytes.push_back(1);
-            text(u"MS Shell Dlg");
+            text(_T("MS Shell Dlg"));
         }
     }
 
@@ -145,7 +145,7 @@ public:
         word(static_cast<WORD>(cx));
         word(static_cast<WORD>(cy));
         dword(id);
-        if (cls == u"Button") {
+        if (cls == _T("Button")) {
             word(0xFFFF);
             word(0x0080);
         } else {

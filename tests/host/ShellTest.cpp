@@ -23,27 +23,27 @@ TEST(ShellExecute, MemoryScreenRecordsEveryOpenRequest)
     MemoryBackend screen;
     Host host(screen);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_GT(Code(ShellExecuteW(nullptr, u"open", u"http://game.example/games/vadmo/", nullptr, nullptr,
+        EXPECT_GT(Code(ShellExecuteW(nullptr, _T("open"), _T("http://game.example/games/vadmo/"), nullptr, nullptr,
                                      SW_SHOWMAXIMIZED)),
                   32);
     }
-    EXPECT_GT(Code(ShellExecuteW(nullptr, nullptr, u"https://chat.example/?_wv=1&k=x", u"p", u"/tmp", SW_SHOW)), 32);
+    EXPECT_GT(Code(ShellExecuteW(nullptr, nullptr, _T("https://chat.example/?_wv=1&k=x"), _T("p"), _T("/tmp"), SW_SHOW)), 32);
 
     ASSERT_EQ(screen.shellRequests().size(), 3u);
-    EXPECT_EQ(screen.shellRequests()[1].file, u"http://game.example/games/vadmo/");
+    EXPECT_EQ(screen.shellRequests()[1].file, _T("http://game.example/games/vadmo/"));
     EXPECT_EQ(screen.shellRequests()[1].show, SW_SHOWMAXIMIZED);
-    EXPECT_EQ(screen.shellRequests()[2].verb, u"open");
-    EXPECT_EQ(screen.shellRequests()[2].parameters, u"p");
-    EXPECT_EQ(screen.shellRequests()[2].directory, u"/tmp");
+    EXPECT_EQ(screen.shellRequests()[2].verb, _T("open"));
+    EXPECT_EQ(screen.shellRequests()[2].parameters, _T("p"));
+    EXPECT_EQ(screen.shellRequests()[2].directory, _T("/tmp"));
 }
 
 TEST(ShellExecute, RefusesWhatItCannotOpen)
 {
     MemoryBackend screen;
     Host host(screen);
-    EXPECT_EQ(Code(ShellExecuteW(nullptr, u"print", u"http://x/", nullptr, nullptr, SW_SHOW)), SE_ERR_NOASSOC);
-    EXPECT_EQ(Code(ShellExecuteW(nullptr, u"open", u"", nullptr, nullptr, SW_SHOW)), SE_ERR_FNF);
-    EXPECT_EQ(Code(ShellExecuteW(nullptr, u"open", nullptr, nullptr, nullptr, SW_SHOW)), SE_ERR_FNF);
+    EXPECT_EQ(Code(ShellExecuteW(nullptr, _T("print"), _T("http://x/"), nullptr, nullptr, SW_SHOW)), SE_ERR_NOASSOC);
+    EXPECT_EQ(Code(ShellExecuteW(nullptr, _T("open"), _T(""), nullptr, nullptr, SW_SHOW)), SE_ERR_FNF);
+    EXPECT_EQ(Code(ShellExecuteW(nullptr, _T("open"), nullptr, nullptr, nullptr, SW_SHOW)), SE_ERR_FNF);
     EXPECT_TRUE(screen.shellRequests().empty());
 }
 
@@ -82,7 +82,7 @@ TEST(ShellExecute, DesktopRunsXdgOpenWithTheAddressAsItsOneArgument)
     Host host(screen);
     {
         ScopedPath path(dir.string() + ":/usr/bin:/bin");
-        EXPECT_GT(Code(ShellExecuteW(nullptr, u"open", u"https://chat.example/?_wv=1&k=a b;$(x)", nullptr, nullptr,
+        EXPECT_GT(Code(ShellExecuteW(nullptr, _T("open"), _T("https://chat.example/?_wv=1&k=a b;$(x)"), nullptr, nullptr,
                                      SW_SHOWMAXIMIZED)),
                   32);
     }
@@ -94,7 +94,7 @@ TEST(ShellExecute, DesktopRunsXdgOpenWithTheAddressAsItsOneArgument)
 
     {
         ScopedPath path((dir / "nothing-here").string());
-        EXPECT_EQ(Code(ShellExecuteW(nullptr, u"open", u"http://x/", nullptr, nullptr, SW_SHOW)), SE_ERR_FNF);
+        EXPECT_EQ(Code(ShellExecuteW(nullptr, _T("open"), _T("http://x/"), nullptr, nullptr, SW_SHOW)), SE_ERR_FNF);
     }
     fs::remove_all(dir);
 }

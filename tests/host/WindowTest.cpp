@@ -55,7 +55,7 @@ TEST_F(WindowTest, CreateFailsCleanlyWhenTheProcedureRefuses)
     EXPECT_EQ(w, nullptr);
     ASSERT_FALSE(recorder.log.empty());
     EXPECT_EQ(recorder.log.back().message, UINT(WM_NCDESTROY));
-    EXPECT_EQ(CreateWindowExW(0, u"NoSuchClass", u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+    EXPECT_EQ(CreateWindowExW(0, _T("NoSuchClass"), _T(""), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
               nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_DOES_NOT_EXIST));
 }

@@ -48,8 +48,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::u16string kStartPage = u"http://" QUARROW_WEB_HOST_TEXT u"/games/vadmo/dlq/";
-const std::u16string kLoginAddress = u"http://" QUARROW_WEB_HOST_TEXT u"/games/vadmo/login?userid=u1&time=1&sign=ab";
+const std::u16string kStartPage = _T("http://") QUARROW_WEB_HOST_TEXT _T("/games/vadmo/dlq/");
+const std::u16string kLoginAddress = _T("http://") QUARROW_WEB_HOST_TEXT _T("/games/vadmo/login?userid=u1&time=1&sign=ab");
 
 // ---------------------------------------------------------------------------
 // What the child looks at.
@@ -225,9 +225,9 @@ std::string Hex(const std::string& bytes)
         quarrow::Host host(screen);
         quarrow::ScriptedWeb web;
         quarrow::ScriptedPage& start = web.add(kStartPage);
-        start.title = u"Quarrow login";
+        start.title = _T("Quarrow login");
         start.scripts = true;
-        web.add(kLoginAddress).title = u"Logged in";
+        web.add(kLoginAddress).title = _T("Logged in");
         host.setBrowserEngineFactory(web.factory());
         Drive drive{screen, host, web, problems};
         // The application object is the program's; naming it here links it

@@ -81,7 +81,7 @@ protected:
 TEST_F(LaunchLoader, PassesTheExactCommandLine)
 {
     Overlay overlay;
-    overlay.SetCredentials(u"42", u"userid-42&from-abc");
+    overlay.SetCredentials(_T("42"), _T("userid-42&from-abc"));
     ASSERT_TRUE(overlay.LaunchLoader());
     auto args = WaitForArguments(record_);
     ASSERT_EQ(2u, args.size());
@@ -100,10 +100,10 @@ TEST_F(LaunchLoader, ValuesPassUnchangedAndUnquoted)
         std::string expected;
     };
     const Case cases[] = {
-        {u"a b", u"userid-a+b", "ID=a b,Key=userid-a+b,PID=ZUVO_,PROCPARA=66666"},
-        {u"x=y,z\"q", u"userid-x%3Dy%2Cz", "ID=x=y,z\"q,Key=userid-x%3Dy%2Cz,PID=ZUVO_,PROCPARA=66666"},
-        {u"1", u"k-%41", "ID=1,Key=k-%41,PID=ZUVO_,PROCPARA=66666"},
-        {u"玩家", u"userid-%E7", "ID=\xe7\x8e\xa9\xe5\xae\xb6,Key=userid-%E7,PID=ZUVO_,PROCPARA=66666"},
+        {_T("a b"), _T("userid-a+b"), "ID=a b,Key=userid-a+b,PID=ZUVO_,PROCPARA=66666"},
+        {_T("x=y,z\"q"), _T("userid-x%3Dy%2Cz"), "ID=x=y,z\"q,Key=userid-x%3Dy%2Cz,PID=ZUVO_,PROCPARA=66666"},
+        {_T("1"), _T("k-%41"), "ID=1,Key=k-%41,PID=ZUVO_,PROCPARA=66666"},
+        {_T("玩家"), _T("userid-%E7"), "ID=\xe7\x8e\xa9\xe5\xae\xb6,Key=userid-%E7,PID=ZUVO_,PROCPARA=66666"},
     };
     for (const Case& c : cases) {
         fs::remove(record_);
@@ -120,7 +120,7 @@ TEST_F(LaunchLoader, WritesTheThreadCodePage)
 {
     ASSERT_TRUE(SetThreadLocale(2052));
     Overlay overlay;
-    overlay.SetCredentials(u"玩家\u0e01", u"userid-x");
+    overlay.SetCredentials(_T("玩家\u0e01"), _T("userid-x"));
     ASSERT_TRUE(overlay.LaunchLoader());
     auto args = WaitForArguments(record_);
     ASSERT_EQ(2u, args.size());
@@ -142,7 +142,7 @@ TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
     fs::current_path(dir_);
 
     Overlay overlay;
-    overlay.SetCredentials(u"42", u"userid-42");
+    overlay.SetCredentials(_T("42"), _T("userid-42"));
     AnswerNextMessageBox();
     ::testing::internal::CaptureStderr();
     bool started = overlay.LaunchLoader();
@@ -157,11 +157,11 @@ TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
     EXPECT_THAT(err, ::testing::HasSubstr("cannot find the file"));
     EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n'));
     ASSERT_EQ(1u, shownBoxes_.size());
-    EXPECT_EQ(u"Quarrow 微端", shownBoxes_[0].caption);
-    EXPECT_EQ(u"无法启动游戏：找不到游戏加载器 quilbyLoader.exe。", shownBoxes_[0].text);
+    EXPECT_EQ(_T("Quarrow 微端"), shownBoxes_[0].caption);
+    EXPECT_EQ(_T("无法启动游戏：找不到游戏加载器 quilbyLoader.exe。"), shownBoxes_[0].text);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(fs::exists(record_));
-    EXPECT_EQ(u"42", std::u16string(overlay.UserId().GetString()));
+    EXPECT_EQ(_T("42"), std::u16string(overlay.UserId().GetString()));
 }
 
 }  // namespace
@@ -173,28 +173,28 @@ namespace {
 TEST_F(LaunchLoader, CheckLoginUrlHandsOffOnceForAMatchingAddress)
 {
     Overlay overlay;
-    overlay.CheckLoginUrl(u"http://www.quarrow.example/games/vadmo/dlq/");
-    overlay.CheckLoginUrl(u"http://h/VADMO/LOGIN?userid=1");
+    overlay.CheckLoginUrl(_T("http://www.quarrow.example/games/vadmo/dlq/"));
+    overlay.CheckLoginUrl(_T("http://h/VADMO/LOGIN?userid=1"));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(fs::exists(record_)) << "no match, no loader";
 
-    overlay.CheckLoginUrl(u"http://h/games/vadmo/login?userid=42&from=abc");
+    overlay.CheckLoginUrl(_T("http://h/games/vadmo/login?userid=42&from=abc"));
     auto args = WaitForArguments(record_);
     ASSERT_EQ(2u, args.size());
     EXPECT_EQ("ID=42,Key=userid-42&from-abc,PID=ZUVO_,PROCPARA=66666", args[1]);
 
     // A second matching address, even with other credentials, starts nothing.
     fs::remove(record_);
-    for (int i = 0; i < 10000; ++i) overlay.CheckLoginUrl(u"http://h/games/vadmo/login?userid=43");
+    for (int i = 0; i < 10000; ++i) overlay.CheckLoginUrl(_T("http://h/games/vadmo/login?userid=43"));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(fs::exists(record_));
-    EXPECT_EQ(u"42", std::u16string(overlay.UserId().GetString()));
+    EXPECT_EQ(_T("42"), std::u16string(overlay.UserId().GetString()));
 }
 
 TEST_F(LaunchLoader, TheKeyMayStandAnywhereInTheAddress)
 {
     Overlay overlay;
-    overlay.CheckLoginUrl(u"http://h/sso?back=vadmo/login&userid=7");
+    overlay.CheckLoginUrl(_T("http://h/sso?back=vadmo/login&userid=7"));
     auto args = WaitForArguments(record_);
     ASSERT_EQ(2u, args.size());
     EXPECT_EQ("ID=7,Key=back-vadmo/login&userid-7,PID=ZUVO_,PROCPARA=66666", args[1]);
@@ -208,10 +208,10 @@ TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
         const char* reason;
     };
     const Case cases[] = {
-        {u"http://h/vadmo/login?UserId=1", false, "carries no \"userid\""},
-        {u"http://h/vadmo/login?", false, "has no query"},
-        {u"http://h/vadmo/login?userid=1&flag", true, "query item without '='"},
-        {u"http://h/vadmo/login?userid=1&", true, "query item without '='"},
+        {_T("http://h/vadmo/login?UserId=1"), false, "carries no \"userid\""},
+        {_T("http://h/vadmo/login?"), false, "has no query"},
+        {_T("http://h/vadmo/login?userid=1&flag"), true, "query item without '='"},
+        {_T("http://h/vadmo/login?userid=1&"), true, "query item without '='"},
     };
     Overlay overlay;
     for (const Case& c : cases) {
@@ -228,13 +228,13 @@ TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
     }
     ASSERT_EQ(std::size(cases), shownBoxes_.size());
     for (const auto& box : shownBoxes_) {
-        EXPECT_EQ(u"无法启动游戏：登录信息不完整，请重新登录。", box.text);
+        EXPECT_EQ(_T("无法启动游戏：登录信息不完整，请重新登录。"), box.text);
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(fs::exists(record_));
     // None of them counted: a good login afterwards still starts the game.
-    overlay.CheckLoginUrl(u"http://h/vadmo/login?userid=5");
+    overlay.CheckLoginUrl(_T("http://h/vadmo/login?userid=5"));
     auto args = WaitForArguments(record_);
     ASSERT_EQ(2u, args.size());
     EXPECT_EQ("ID=5,Key=userid-5,PID=ZUVO_,PROCPARA=66666", args[1]);

@@ -29,20 +29,20 @@ struct ParseCase {
 
 TEST(ParseLoginUrl, Table)
 {
-    const char16_t* base = u"http://www.quarrow.example/games/vadmo/login?";
+    const char16_t* base = _T("http://www.quarrow.example/games/vadmo/login?");
     const ParseCase cases[] = {
-        {u"userid=42&from=abc", true, u"42", u"userid-42&from-abc"},
-        {u"userid=a+b%41%4a", true, u"a bAJ", u"userid-a+b%41%4a"},
-        {u"userid=1&userid=2", true, u"1", u"userid-1&userid-2"},
-        {u"userid=1=2", true, u"1", u"userid-1-2"},
-        {u"=x&userid=7", true, u"7", u"-x&userid-7"},
-        {u"userid=7#top", true, u"7#top", u"userid-7#top"},
-        {u"userid=ab%00cd", true, u"ab", u"userid-ab%00cd"},
-        {u"userid=%E7%8E%A9%E5%AE%B6", true, u"玩家", u"userid-%E7%8E%A9%E5%AE%B6"},
-        {u"userid=%3D%2C", true, u"=,", u"userid-%3D%2C"},
-        {u"UserId=1", false, u"", u"UserId-1"},
-        {u"userid=", false, u"", u"userid-"},
-        {u"", false, u"", u""},
+        {_T("userid=42&from=abc"), true, _T("42"), _T("userid-42&from-abc")},
+        {_T("userid=a+b%41%4a"), true, _T("a bAJ"), _T("userid-a+b%41%4a")},
+        {_T("userid=1&userid=2"), true, _T("1"), _T("userid-1&userid-2")},
+        {_T("userid=1=2"), true, _T("1"), _T("userid-1-2")},
+        {_T("=x&userid=7"), true, _T("7"), _T("-x&userid-7")},
+        {_T("userid=7#top"), true, _T("7#top"), _T("userid-7#top")},
+        {_T("userid=ab%00cd"), true, _T("ab"), _T("userid-ab%00cd")},
+        {_T("userid=%E7%8E%A9%E5%AE%B6"), true, _T("玩家"), _T("userid-%E7%8E%A9%E5%AE%B6")},
+        {_T("userid=%3D%2C"), true, _T("=,"), _T("userid-%3D%2C")},
+        {_T("UserId=1"), false, _T(""), _T("UserId-1")},
+        {_T("userid="), false, _T(""), _T("userid-")},
+        {_T(""), false, _T(""), _T("")},
     };
     Overlay overlay;
     for (const ParseCase& c : cases) {
@@ -56,21 +56,21 @@ TEST(ParseLoginUrl, Table)
 TEST(ParseLoginUrl, AnAddressWithoutQuestionMarkIsParsedWhole)
 {
     Overlay overlay;
-    EXPECT_TRUE(overlay.ParseLoginUrl(u"vadmo/login=1&userid=5"));
-    EXPECT_EQ(u"5", Text(overlay.UserId()));
-    EXPECT_EQ(u"vadmo/login-1&userid-5", Text(overlay.Key()));
+    EXPECT_TRUE(overlay.ParseLoginUrl(_T("vadmo/login=1&userid=5")));
+    EXPECT_EQ(_T("5"), Text(overlay.UserId()));
+    EXPECT_EQ(_T("vadmo/login-1&userid-5"), Text(overlay.Key()));
     // Only the first '?' starts the query.
-    EXPECT_TRUE(overlay.ParseLoginUrl(u"a?userid=1?x"));
-    EXPECT_EQ(u"1?x", Text(overlay.UserId()));
+    EXPECT_TRUE(overlay.ParseLoginUrl(_T("a?userid=1?x")));
+    EXPECT_EQ(_T("1?x"), Text(overlay.UserId()));
 }
 
 TEST(ParseLoginUrl, ItemsWithoutEqualsRaiseTheFrameworkErrorAndLeaveNothing)
 {
     Overlay overlay;
-    for (const char16_t* address : {u"x/vadmo/login?userid=1&", u"x/vadmo/login?userid=1&flag",
-                                    u"x/vadmo/login?&userid=1", u"x/vadmo/login?userid=1&&a=b",
-                                    u"http://host/vadmo/login"}) {
-        ASSERT_TRUE(overlay.ParseLoginUrl(u"?userid=9"));
+    for (const char16_t* address : {_T("x/vadmo/login?userid=1&"), _T("x/vadmo/login?userid=1&flag"),
+                                    _T("x/vadmo/login?&userid=1"), _T("x/vadmo/login?userid=1&&a=b"),
+                                    _T("http://host/vadmo/login")}) {
+        ASSERT_TRUE(overlay.ParseLoginUrl(_T("?userid=9")));
         EXPECT_THROW(overlay.ParseLoginUrl(address), CInvalidArgException*);
         EXPECT_TRUE(overlay.UserId().IsEmpty());
         EXPECT_TRUE(overlay.Key().IsEmpty());
@@ -82,29 +82,29 @@ TEST(ParseLoginUrl, ChineseUserIdInGbk)
     ASSERT_TRUE(SetThreadLocale(2052));
     Overlay overlay;
     // GBK bytes of "玩家", percent-encoded.
-    EXPECT_TRUE(overlay.ParseLoginUrl(u"h/vadmo/login?userid=%CD%E6%BC%D2&n=玩"));
-    EXPECT_EQ(u"玩家", Text(overlay.UserId()));
-    EXPECT_EQ(u"userid-%CD%E6%BC%D2&n-玩", Text(overlay.Key()));
+    EXPECT_TRUE(overlay.ParseLoginUrl(_T("h/vadmo/login?userid=%CD%E6%BC%D2&n=玩")));
+    EXPECT_EQ(_T("玩家"), Text(overlay.UserId()));
+    EXPECT_EQ(_T("userid-%CD%E6%BC%D2&n-玩"), Text(overlay.Key()));
     SetThreadLocale(LOCALE_USER_DEFAULT);
 }
 
 TEST(ParseLoginUrl, AddressTableAndPlatformId)
 {
     Overlay overlay;
-    EXPECT_EQ(u"vadmo/login", Text(overlay.m_strLoginMatch));
-    EXPECT_EQ(u"ZUVO_", Text(overlay.m_strPlatformId));
+    EXPECT_EQ(_T("vadmo/login"), Text(overlay.m_strLoginMatch));
+    EXPECT_EQ(_T("ZUVO_"), Text(overlay.m_strPlatformId));
 }
 
 TEST(ParseLoginUrl, HugeQueriesParseInOnePass)
 {
     // Hundreds of thousands of items and megabytes of address: the parse
     // must stay linear and keep the first userid.
-    CString address(u"http://h/vadmo/login?userid=first");
-    CString item(u"&k=v");
+    CString address(_T("http://h/vadmo/login?userid=first"));
+    CString item(_T("&k=v"));
     for (int i = 0; i < 300000; ++i) address += item;
     Overlay overlay;
     EXPECT_TRUE(overlay.ParseLoginUrl(address));
-    EXPECT_EQ(u"first", Text(overlay.UserId()));
+    EXPECT_EQ(_T("first"), Text(overlay.UserId()));
     EXPECT_EQ(address.GetLength() - 21, overlay.Key().GetLength());
 }
 

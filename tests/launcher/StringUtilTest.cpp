@@ -23,18 +23,18 @@ TEST(SplitString, Table)
         std::vector<std::u16string> parts;
     };
     const Case cases[] = {
-        {u"", '&', {}},
-        {u"a", '&', {u"a"}},
-        {u"a&b", '&', {u"a", u"b"}},
-        {u"&a", '&', {u"", u"a"}},
-        {u"a&", '&', {u"a", u""}},
-        {u"a&&b", '&', {u"a", u"", u"b"}},
-        {u"&", '&', {u"", u""}},
-        {u"a=b=c", '=', {u"a", u"b", u"c"}},
-        {u"userid=42&from=abc", '&', {u"userid=42", u"from=abc"}},
+        {_T(""), '&', {}},
+        {_T("a"), '&', {_T("a")}},
+        {_T("a&b"), '&', {_T("a"), _T("b")}},
+        {_T("&a"), '&', {_T(""), _T("a")}},
+        {_T("a&"), '&', {_T("a"), _T("")}},
+        {_T("a&&b"), '&', {_T("a"), _T(""), _T("b")}},
+        {_T("&"), '&', {_T(""), _T("")}},
+        {_T("a=b=c"), '=', {_T("a"), _T("b"), _T("c")}},
+        {_T("userid=42&from=abc"), '&', {_T("userid=42"), _T("from=abc")}},
     };
     CStringArray parts;
-    parts.Add(u"stale");
+    parts.Add(_T("stale"));
     for (const Case& c : cases) {
         int n = SplitString(c.text, parts, c.sep);
         EXPECT_EQ(static_cast<int>(c.parts.size()), n);

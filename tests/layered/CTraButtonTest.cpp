@@ -17,7 +17,7 @@
 #include "host/memory/MemoryBackend.h"
 #include "layered/CTraButton.h"
 #include "res/resource.h"
-#include "win32/ResourceModule.h"
+#include "win32/linux/ResourceModule.h"
 #include "win32/Windows.h"
 
 #include <gtest/gtest.h>
@@ -132,7 +132,7 @@ Bytes resFile(const std::vector<Resource>& resources)
         while (out.size() % 4 != 0) out.push_back(0);
     };
     Bytes out;
-    entry(out, u"", 0, {}, true);
+    entry(out, _T(""), 0, {}, true);
     for (const Resource& r : resources) entry(out, r.type, r.id, r.data, false);
     return out;
 }
@@ -157,7 +157,7 @@ private:
 std::unique_ptr<ATL::CImage> decodeLauncherImage(WORD id)
 {
     const HMODULE module = GetModuleHandleW(nullptr);
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), u"PNG");
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), _T("PNG"));
     if (!found) return nullptr;
     const DWORD size = SizeofResource(module, found);
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, size);
@@ -259,9 +259,9 @@ protected:
 
     void SetUp() override
     {
-        TemplateBuilder t(WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 200, 120, u"Buttons", true);
-        t.control(u"Button", u"", kButtonId, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 40, 14);
-        t.control(u"Button", u"Other", kOtherId, BS_PUSHBUTTON | WS_TABSTOP, 120, 80, 40, 14);
+        TemplateBuilder t(WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 200, 120, _T("Buttons"), true);
+        t.control(_T("Button"), _T(""), kButtonId, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 40, 14);
+        t.control(_T("Button"), _T("Other"), kOtherId, BS_PUSHBUTTON | WS_TABSTOP, 120, 80, 40, 14);
         tmpl = std::make_unique<TemplateBuilder>(t);
         ASSERT_TRUE(dlg.CreateIndirect(tmpl->get()));
         dlg.SetWindowPos(nullptr, 200, 100, 400, 260, SWP_NOZORDER);
@@ -314,9 +314,9 @@ protected:
     // Loads the launcher's three images of one button, at the button's size.
     void loadLauncherStates(WORD normal, WORD hover, WORD pressed, int width, int height)
     {
-        dlg.m_btn.LoadStateImage(normal, CTraButton::kStateNormal, width, height, u"PNG");
-        dlg.m_btn.LoadStateImage(hover, CTraButton::kStateHover, width, height, u"PNG");
-        dlg.m_btn.LoadStateImage(pressed, CTraButton::kStatePressed, width, height, u"PNG");
+        dlg.m_btn.LoadStateImage(normal, CTraButton::kStateNormal, width, height, _T("PNG"));
+        dlg.m_btn.LoadStateImage(hover, CTraButton::kStateHover, width, height, _T("PNG"));
+        dlg.m_btn.LoadStateImage(pressed, CTraButton::kStatePressed, width, height, _T("PNG"));
     }
 
     // Whether the screen shows `image` exactly, pixel for pixel, on the
@@ -555,12 +555,12 @@ const std::vector<Rgba> kTranslucentPixels{
 std::vector<Resource> testResources()
 {
     return {
-        {u"PNG", kTranslucent, pngFile(4, 1, true, kTranslucentPixels)},
-        {u"PNG", kGradient, pngFile(4, 3, false, gradient(4, 3))},
-        {u"PNG", kGarbage, Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}},
-        {u"PNG", kTall, pngFile(2, 5, false, gradient(2, 5))},
-        {u"PNG", kWhite8, pngFile(8, 8, false, std::vector<Rgba>(64, Rgba{255, 255, 255, 255}))},
-        {u"PNG", kRed8, pngFile(8, 8, false, std::vector<Rgba>(64, Rgba{220, 20, 20, 255}))},
+        {_T("PNG"), kTranslucent, pngFile(4, 1, true, kTranslucentPixels)},
+        {_T("PNG"), kGradient, pngFile(4, 3, false, gradient(4, 3))},
+        {_T("PNG"), kGarbage, Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}},
+        {_T("PNG"), kTall, pngFile(2, 5, false, gradient(2, 5))},
+        {_T("PNG"), kWhite8, pngFile(8, 8, false, std::vector<Rgba>(64, Rgba{255, 255, 255, 255}))},
+        {_T("PNG"), kRed8, pngFile(8, 8, false, std::vector<Rgba>(64, Rgba{220, 20, 20, 255}))},
     };
 }
 
@@ -582,7 +582,7 @@ protected:
 
 TEST_F(OwnImages, PngTypeStoresPremultipliedAlpha)
 {
-    btn().LoadStateImage(kTranslucent, CTraButton::kStateNormal, 0, 0, u"PNG");
+    btn().LoadStateImage(kTranslucent, CTraButton::kStateNormal, 0, 0, _T("PNG"));
     const ATL::CImage* image = btn().StateImage(CTraButton::kStateNormal);
     ASSERT_NE(nullptr, image);
     ASSERT_FALSE(image->IsNull());
@@ -600,7 +600,7 @@ TEST_F(OwnImages, PngTypeStoresPremultipliedAlpha)
 TEST_F(OwnImages, PremultipliedImagesBlendOverTheParent)
 {
     placeButton(RECT{kButton.left, kButton.top, kButton.left + 4, kButton.top + 1});
-    btn().LoadStateImage(kTranslucent, CTraButton::kStateNormal, 0, 0, u"PNG");
+    btn().LoadStateImage(kTranslucent, CTraButton::kStateNormal, 0, 0, _T("PNG"));
     dlg.Invalidate();
     host.pump();
     const PixelBuffer shot = screen.compose();
@@ -622,7 +622,7 @@ TEST_F(OwnImages, OnlyTheExactTypePngPremultiplies)
 {
     // Resource types are found whatever their case, so "png" finds the
     // image; but only "PNG" itself premultiplies and keeps the alpha.
-    btn().LoadStateImage(kTranslucent, CTraButton::kStateNormal, 0, 0, u"png");
+    btn().LoadStateImage(kTranslucent, CTraButton::kStateNormal, 0, 0, _T("png"));
     const ATL::CImage* image = btn().StateImage(CTraButton::kStateNormal);
     ASSERT_NE(nullptr, image);
     ASSERT_FALSE(image->IsNull());
@@ -659,7 +659,7 @@ class TargetSize : public OwnImages, public ::testing::WithParamInterface<SizeCa
 TEST_P(TargetSize, IsTheTopLeftPartOfTheDecodedImageUnscaled)
 {
     const SizeCase& c = GetParam();
-    btn().LoadStateImage(kGradient, CTraButton::kStateHover, c.width, c.height, u"PNG");
+    btn().LoadStateImage(kGradient, CTraButton::kStateHover, c.width, c.height, _T("PNG"));
     const ATL::CImage* image = btn().StateImage(CTraButton::kStateHover);
     ASSERT_NE(nullptr, image) << c.what;
     ASSERT_FALSE(image->IsNull()) << c.what;
@@ -689,9 +689,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, TargetSize,
 
 TEST_F(OwnImages, LoadingAStateAgainReplacesItsImage)
 {
-    btn().LoadStateImage(kGradient, CTraButton::kStatePressed, 0, 0, u"PNG");
+    btn().LoadStateImage(kGradient, CTraButton::kStatePressed, 0, 0, _T("PNG"));
     ASSERT_NE(nullptr, btn().StateImage(CTraButton::kStatePressed));
-    btn().LoadStateImage(kTall, CTraButton::kStatePressed, 0, 0, u"PNG");
+    btn().LoadStateImage(kTall, CTraButton::kStatePressed, 0, 0, _T("PNG"));
     const ATL::CImage* image = btn().StateImage(CTraButton::kStatePressed);
     ASSERT_NE(nullptr, image);
     ASSERT_FALSE(image->IsNull());
@@ -714,7 +714,7 @@ class IgnoredLoads : public OwnImages, public ::testing::WithParamInterface<Igno
 TEST_P(IgnoredLoads, ChangeNothing)
 {
     const IgnoredLoad& c = GetParam();
-    for (int s = 0; s < CTraButton::kStateCount; ++s) btn().LoadStateImage(kTall, s, 0, 0, u"PNG");
+    for (int s = 0; s < CTraButton::kStateCount; ++s) btn().LoadStateImage(kTall, s, 0, 0, _T("PNG"));
     const ATL::CImage* before[CTraButton::kStateCount];
     for (int s = 0; s < CTraButton::kStateCount; ++s) before[s] = btn().StateImage(s);
 
@@ -728,29 +728,29 @@ TEST_P(IgnoredLoads, ChangeNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IgnoredLoads,
-    ::testing::Values(IgnoredLoad{"state -1", kGradient, -1, u"PNG"}, IgnoredLoad{"state 4", kGradient, 4, u"PNG"},
-                      IgnoredLoad{"state INT_MIN", kGradient, INT_MIN, u"PNG"},
-                      IgnoredLoad{"state INT_MAX", kGradient, INT_MAX, u"PNG"},
-                      IgnoredLoad{"missing id", 999, 0, u"PNG"},
+    ::testing::Values(IgnoredLoad{"state -1", kGradient, -1, _T("PNG")}, IgnoredLoad{"state 4", kGradient, 4, _T("PNG")},
+                      IgnoredLoad{"state INT_MIN", kGradient, INT_MIN, _T("PNG")},
+                      IgnoredLoad{"state INT_MAX", kGradient, INT_MAX, _T("PNG")},
+                      IgnoredLoad{"missing id", 999, 0, _T("PNG")},
                       IgnoredLoad{"id beyond 16 bits is taken as its low word, which is missing", 0x10000u + 999, 1,
-                                  u"PNG"},
-                      IgnoredLoad{"other type", kGradient, 2, u"BMP"}));
+                                  _T("PNG")},
+                      IgnoredLoad{"other type", kGradient, 2, _T("BMP")}));
 
 TEST_F(OwnImages, UnknownStatesLoadNothingEvenWithNoImages)
 {
-    btn().LoadStateImage(kGradient, 4, 0, 0, u"PNG");
-    btn().LoadStateImage(kGradient, -1, 0, 0, u"PNG");
+    btn().LoadStateImage(kGradient, 4, 0, 0, _T("PNG"));
+    btn().LoadStateImage(kGradient, -1, 0, 0, _T("PNG"));
     for (int s = 0; s < CTraButton::kStateCount; ++s) EXPECT_EQ(nullptr, btn().StateImage(s)) << s;
 }
 
 TEST_F(OwnImages, AResourceThatDoesNotDecodeLeavesAnImageWithoutPixels)
 {
-    btn().LoadStateImage(kGradient, CTraButton::kStateNormal, 0, 0, u"PNG");
-    EXPECT_NO_THROW(btn().LoadStateImage(kGarbage, CTraButton::kStateNormal, 0, 0, u"PNG"));
+    btn().LoadStateImage(kGradient, CTraButton::kStateNormal, 0, 0, _T("PNG"));
+    EXPECT_NO_THROW(btn().LoadStateImage(kGarbage, CTraButton::kStateNormal, 0, 0, _T("PNG")));
     const ATL::CImage* image = btn().StateImage(CTraButton::kStateNormal);
     ASSERT_NE(nullptr, image);
     EXPECT_TRUE(image->IsNull());
-    EXPECT_NO_THROW(btn().LoadStateImage(kGarbage, CTraButton::kStateHover, 10, 10, u"PNG"));
+    EXPECT_NO_THROW(btn().LoadStateImage(kGarbage, CTraButton::kStateHover, 10, 10, _T("PNG")));
     ASSERT_NE(nullptr, btn().StateImage(CTraButton::kStateHover));
     EXPECT_TRUE(btn().StateImage(CTraButton::kStateHover)->IsNull());
 
@@ -804,7 +804,7 @@ protected:
     {
         OwnImages::SetUp();
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
-        for (int s = 0; s < 3; ++s) btn().LoadStateImage(kWhite8, s, 0, 0, u"PNG");
+        for (int s = 0; s < 3; ++s) btn().LoadStateImage(kWhite8, s, 0, 0, _T("PNG"));
     }
 
     Ink drawnInk(const char16_t* caption, Bgra background = kWhite)
@@ -818,7 +818,7 @@ protected:
 
 TEST_F(Captions, EmptyOrOnlySpacesDrawsNoText)
 {
-    for (const char16_t* caption : {u"", u" ", u"      "}) {
+    for (const char16_t* caption : {_T(""), _T(" "), _T("      ")}) {
         const Ink ink = drawnInk(caption);
         EXPECT_EQ(0, ink.pixels()) << "caption of " << std::u16string(caption).size() << " spaces";
     }
@@ -826,7 +826,7 @@ TEST_F(Captions, EmptyOrOnlySpacesDrawsNoText)
 
 TEST_F(Captions, TextIsCentredInTheTextColour)
 {
-    const Ink ink = drawnInk(u"HIH");
+    const Ink ink = drawnInk(_T("HIH"));
     ASSERT_GT(ink.pixels(), 0);
     const RECT r = buttonOnScreen();
     const int leftGap = ink.box.left - r.left;
@@ -845,8 +845,8 @@ TEST_F(Captions, TextIsCentredInTheTextColour)
 
 TEST_F(Captions, TheWholeTextIsDrawnSpacesIncluded)
 {
-    const Ink plain = drawnInk(u"X");
-    const Ink spaced = drawnInk(u"        X");
+    const Ink plain = drawnInk(_T("X"));
+    const Ink spaced = drawnInk(_T("        X"));
     ASSERT_GT(plain.pixels(), 0);
     ASSERT_GT(spaced.pixels(), 0);
     // The leading spaces take their width in the centred line, so the
@@ -864,7 +864,7 @@ TEST_F(Captions, PressedStateMovesTheTextRectangleOnePixelRightAndDown)
     int movedDown = 0;
     for (int grow : {0, 1}) {
         placeButton(RECT{kButton.left, kButton.top, kButton.right + grow, kButton.bottom + grow});
-        const Ink normal = drawnInk(u"HIH");
+        const Ink normal = drawnInk(_T("HIH"));
         ASSERT_GT(normal.pixels(), 0);
         moveTo(inside());
         press(inside());
@@ -889,7 +889,7 @@ TEST_F(Captions, PressedStateMovesTheTextRectangleOnePixelRightAndDown)
 TEST_F(Captions, DisabledWithoutItsImageShowsNoImageAndAGreyCaption)
 {
     dlg.m_btn.EnableWindow(FALSE);
-    const Ink ink = drawnInk(u"HIH", opaque(kParentColour));
+    const Ink ink = drawnInk(_T("HIH"), opaque(kParentColour));
     ASSERT_GT(ink.pixels(), 0);
     const RECT r = buttonOnScreen();
     const PixelBuffer shot = screen.compose();
@@ -905,9 +905,9 @@ TEST_F(Captions, DisabledWithoutItsImageShowsNoImageAndAGreyCaption)
 
 TEST_F(Captions, DisabledWithItsImageShowsIt)
 {
-    btn().LoadStateImage(kRed8, CTraButton::kStateDisabled, 0, 0, u"PNG");
+    btn().LoadStateImage(kRed8, CTraButton::kStateDisabled, 0, 0, _T("PNG"));
     dlg.m_btn.EnableWindow(FALSE);
-    const Ink ink = drawnInk(u"", Bgra{20, 20, 220, 255});
+    const Ink ink = drawnInk(_T(""), Bgra{20, 20, 220, 255});
     EXPECT_EQ(0, ink.pixels());
     // Disabled wins over hover and press.
     moveTo(inside());

@@ -103,7 +103,7 @@ protected:
 
     static quarrow::DecodedImage Background()
     {
-        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDB_BACKGROUND), u"PNG");
+        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDB_BACKGROUND), _T("PNG"));
         auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
         std::string error;
         return *quarrow::PngDecoder::decode(bytes, SizeofResource(nullptr, found), error);
@@ -264,12 +264,12 @@ TEST_F(WindowPair, APressOnATransparentPixelReachesTheWindowBeneath)
         if (m == WM_LBUTTONDOWN) ++presses;
         return DefWindowProcW(h, m, w, l);
     };
-    wc.lpszClassName = u"Beneath";
+    wc.lpszClassName = _T("Beneath");
     RegisterClassW(&wc);
     TestBack back;
     Run(back, [&] {
         RECT rc = WindowRect(back.GetSafeHwnd());
-        HWND beneath = CreateWindowExW(0, u"Beneath", u"", WS_POPUP | WS_VISIBLE, rc.left, rc.top, 40, 40, nullptr,
+        HWND beneath = CreateWindowExW(0, _T("Beneath"), _T(""), WS_POPUP | WS_VISIBLE, rc.left, rc.top, 40, 40, nullptr,
                                        nullptr, nullptr, nullptr);
         ::SetWindowPos(beneath, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         screen.click(rc.left + 3, rc.top + 3);

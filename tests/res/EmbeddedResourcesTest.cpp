@@ -5,9 +5,9 @@
 #include "resource.h"
 #include "win32/DialogTemplate.h"
 #include "win32/ErrHandlingApi.h"
-#include "win32/IconImage.h"
+#include "win32/linux/IconImage.h"
 #include "win32/LibLoaderApi.h"
-#include "win32/ResourceModule.h"
+#include "win32/linux/ResourceModule.h"
 
 #include <gtest/gtest.h>
 
@@ -56,12 +56,12 @@ TEST(EmbeddedResources, EveryResourceIsFoundByTypeIdAndLanguage)
         WORD language;
     };
     std::vector<Expected> all;
-    for (WORD id = 162; id <= 177; ++id) all.push_back({u"PNG", id, kChinese});
-    for (WORD id = 181; id <= 183; ++id) all.push_back({u"PNG", id, kChinese});
+    for (WORD id = 162; id <= 177; ++id) all.push_back({_T("PNG"), id, kChinese});
+    for (WORD id = 181; id <= 183; ++id) all.push_back({_T("PNG"), id, kChinese});
     all.push_back({RT_DIALOG, IDD_LOGIN_FORE_DIALOG, kChinese});
     all.push_back({RT_DIALOG, IDD_BACK_DIALOG, kChinese});
     all.push_back({kDlgInit, IDD_LOGIN_FORE_DIALOG, kChinese});
-    all.push_back({u"AFX_DIALOG_LAYOUT", IDD_LOGIN_FORE_DIALOG, kChinese});
+    all.push_back({_T("AFX_DIALOG_LAYOUT"), IDD_LOGIN_FORE_DIALOG, kChinese});
     all.push_back({RT_STRING, IDS_EXIT_CAPTION / 16 + 1, kChinese});
     all.push_back({RT_STRING, IDS_EXIT_CONFIRM / 16 + 1, kChinese});
     all.push_back({RT_GROUP_ICON, IDR_MAINFRAME, kChinese});
@@ -78,7 +78,7 @@ TEST(EmbeddedResources, EveryResourceIsFoundByTypeIdAndLanguage)
     SetLastError(0);
     EXPECT_EQ(FindResourceExW(GetModuleHandleW(nullptr), RT_MANIFEST, MAKEINTRESOURCEW(1), kChinese), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_LANG_NOT_FOUND));
-    EXPECT_EQ(FindResourceExW(GetModuleHandleW(nullptr), u"PNG", MAKEINTRESOURCEW(162), kEnglishUs), nullptr);
+    EXPECT_EQ(FindResourceExW(GetModuleHandleW(nullptr), _T("PNG"), MAKEINTRESOURCEW(162), kEnglishUs), nullptr);
     for (const auto& entry : quarrow::ResourceModule::executable().file()->entries()) {
         const bool manifest = entry.type == quarrow::ResourceName::ordinal(24);
         EXPECT_EQ(entry.language, manifest ? kEnglishUs : kChinese) << entry.type.describe() << " " << entry.name.describe();
@@ -89,7 +89,7 @@ TEST(EmbeddedResources, ImagesAreCompletePngFiles)
 {
     const WORD ids[] = {162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 173, 174, 175, 176, 177, 181, 182, 183};
     for (WORD id : ids) {
-        const auto b = bytesOf(u"PNG", id);
+        const auto b = bytesOf(_T("PNG"), id);
         ASSERT_GT(b.size(), 8u) << id;
         EXPECT_EQ(std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8), 0) << id;
         // The file ends with its IEND chunk.
@@ -101,7 +101,7 @@ TEST(EmbeddedResources, ImagesBetween178And180DoNotExist)
 {
     for (WORD id = 178; id <= 180; ++id) {
         SetLastError(0);
-        EXPECT_EQ(FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), u"PNG"), nullptr) << id;
+        EXPECT_EQ(FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), _T("PNG")), nullptr) << id;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)) << id;
     }
 }
@@ -128,7 +128,7 @@ TEST(EmbeddedResources, OverlayTemplateHasSevenControlsInTabOrder)
     EXPECT_EQ(t->weight, 0);
     EXPECT_EQ(t->italic, 0);
     EXPECT_EQ(t->charset, 1);
-    EXPECT_EQ(t->typeface, u"MS Shell Dlg");
+    EXPECT_EQ(t->typeface, _T("MS Shell Dlg"));
 
     struct Control {
         DWORD id;
@@ -136,13 +136,13 @@ TEST(EmbeddedResources, OverlayTemplateHasSevenControlsInTabOrder)
         SHORT x, y, cx, cy;
     };
     const Control expected[] = {
-        {IDC_BTN_CLOSE, u"Button", 288, 12, 18, 14},
-        {IDC_BROWSER, u"{8856F961-340A-11D0-A96B-00C04FD705A2}", 12, 36, 294, 150},
-        {IDC_BTN_HOME, u"Button", 12, 12, 36, 14},
-        {IDC_BTN_GUIDE, u"Button", 54, 12, 36, 14},
-        {IDC_BTN_SERVICE, u"Button", 96, 12, 36, 14},
-        {IDC_BTN_FORUM, u"Button", 138, 12, 36, 14},
-        {IDC_BTN_MIN, u"Button", 264, 12, 18, 14},
+        {IDC_BTN_CLOSE, _T("Button"), 288, 12, 18, 14},
+        {IDC_BROWSER, _T("{8856F961-340A-11D0-A96B-00C04FD705A2}"), 12, 36, 294, 150},
+        {IDC_BTN_HOME, _T("Button"), 12, 12, 36, 14},
+        {IDC_BTN_GUIDE, _T("Button"), 54, 12, 36, 14},
+        {IDC_BTN_SERVICE, _T("Button"), 96, 12, 36, 14},
+        {IDC_BTN_FORUM, _T("Button"), 138, 12, 36, 14},
+        {IDC_BTN_MIN, _T("Button"), 264, 12, 18, 14},
     };
     ASSERT_EQ(t->items.size(), 7u);
     for (size_t i = 0; i < 7; ++i) {
@@ -150,7 +150,7 @@ TEST(EmbeddedResources, OverlayTemplateHasSevenControlsInTabOrder)
         SCOPED_TRACE("control " + std::to_string(expected[i].id));
         EXPECT_EQ(item.id, expected[i].id);
         EXPECT_EQ(item.className(), expected[i].className);
-        if (expected[i].className == u"Button") {
+        if (expected[i].className == _T("Button")) {
             EXPECT_TRUE(item.windowClass.isOrdinal);
             EXPECT_EQ(item.windowClass.ordinal, 0x0080);
         }
@@ -179,7 +179,7 @@ TEST(EmbeddedResources, BackgroundTemplateHasNoControls)
     EXPECT_EQ(t->exStyle, 0x00040000u);
     EXPECT_EQ(t->cx, 600);
     EXPECT_EQ(t->cy, 350);
-    EXPECT_EQ(t->typeface, u"MS Shell Dlg");
+    EXPECT_EQ(t->typeface, _T("MS Shell Dlg"));
     EXPECT_EQ(t->charset, 1);
     EXPECT_TRUE(t->items.empty());
     EXPECT_EQ(t->firstTabStop(), -1);
@@ -222,7 +222,7 @@ TEST(EmbeddedResources, InitialisationDataCarriesTheBrowserState)
 
 TEST(EmbeddedResources, LayoutRecordIsVersionZeroWithoutEntries)
 {
-    const auto b = bytesOf(u"AFX_DIALOG_LAYOUT", IDD_LOGIN_FORE_DIALOG);
+    const auto b = bytesOf(_T("AFX_DIALOG_LAYOUT"), IDD_LOGIN_FORE_DIALOG);
     ASSERT_EQ(b.size(), 2u);
     EXPECT_EQ(b[0], 0);
     EXPECT_EQ(b[1], 0);
@@ -232,22 +232,22 @@ TEST(EmbeddedResources, StringsReadExactly)
 {
     WCHAR buffer[64];
     EXPECT_EQ(LoadStringW(GetModuleHandleW(nullptr), IDS_EXIT_CAPTION, buffer, 64), 10);
-    EXPECT_EQ(std::u16string(buffer), u"Quarrow 微端");
+    EXPECT_EQ(std::u16string(buffer), _T("Quarrow 微端"));
     EXPECT_EQ(LoadStringW(GetModuleHandleW(nullptr), IDS_EXIT_CONFIRM, buffer, 64), 10);
-    EXPECT_EQ(std::u16string(buffer), u"您确定要退出游戏么？");
+    EXPECT_EQ(std::u16string(buffer), _T("您确定要退出游戏么？"));
 
     // A short buffer gets a terminated prefix.
     WCHAR small[5];
     EXPECT_EQ(LoadStringW(GetModuleHandleW(nullptr), IDS_EXIT_CAPTION, small, 5), 4);
-    EXPECT_EQ(std::u16string(small), u"Quar");
+    EXPECT_EQ(std::u16string(small), _T("Quar"));
     // Size 0 hands out the read-only text.
     LPCWSTR text = nullptr;
     EXPECT_EQ(LoadStringW(GetModuleHandleW(nullptr), IDS_EXIT_CONFIRM, reinterpret_cast<LPWSTR>(&text), 0), 10);
-    EXPECT_EQ(std::u16string(text, 10), u"您确定要退出游戏么？");
+    EXPECT_EQ(std::u16string(text, 10), _T("您确定要退出游戏么？"));
 
     // Neighbours in the same blocks, and blocks that do not exist, are empty.
     for (UINT id : {0u, 2u, 15u, 130u, 132u, 16u, 1000u}) {
-        buffer[0] = u'x';
+        buffer[0] = _T('x');
         SetLastError(0);
         EXPECT_EQ(LoadStringW(GetModuleHandleW(nullptr), id, buffer, 64), 0) << id;
         EXPECT_EQ(buffer[0], 0) << id;
@@ -382,7 +382,7 @@ TEST(EmbeddedResources, VersionInformationHasTheFixedValuesAndKeys)
     size_t end = 0;
     const VersionNode root = readVersionNode(b, 0, end);
     EXPECT_EQ(end, b.size());
-    EXPECT_EQ(root.key, u"VS_VERSION_INFO");
+    EXPECT_EQ(root.key, _T("VS_VERSION_INFO"));
     ASSERT_EQ(root.value.size(), 52u);
     const std::span<const BYTE> fixed(root.value);
     EXPECT_EQ(dword(fixed, 0), 0xFEEF04BDu);
@@ -398,12 +398,12 @@ TEST(EmbeddedResources, VersionInformationHasTheFixedValuesAndKeys)
 
     ASSERT_EQ(root.children.size(), 2u);
     const VersionNode& strings = root.children[0];
-    EXPECT_EQ(strings.key, u"StringFileInfo");
+    EXPECT_EQ(strings.key, _T("StringFileInfo"));
     ASSERT_EQ(strings.children.size(), 1u);
     const VersionNode& table = strings.children[0];
-    EXPECT_EQ(table.key, u"080404b0");
-    const std::u16string keys[] = {u"CompanyName",    u"FileDescription", u"FileVersion", u"InternalName",
-                                   u"LegalCopyright", u"OriginalFilename", u"ProductName", u"ProductVersion"};
+    EXPECT_EQ(table.key, _T("080404b0"));
+    const std::u16string keys[] = {_T("CompanyName"),    _T("FileDescription"), _T("FileVersion"), _T("InternalName"),
+                                   _T("LegalCopyright"), _T("OriginalFilename"), _T("ProductName"), _T("ProductVersion")};
     ASSERT_EQ(table.children.size(), 8u);
     std::map<std::u16string, std::u16string> values;
     for (size_t i = 0; i < 8; ++i) {
@@ -412,15 +412,15 @@ TEST(EmbeddedResources, VersionInformationHasTheFixedValuesAndKeys)
         values[table.children[i].key] = textValue(table.children[i]);
         EXPECT_FALSE(values[table.children[i].key].empty()) << i;
     }
-    EXPECT_EQ(values[u"FileVersion"], u"1.0.0.0");
-    EXPECT_EQ(values[u"ProductVersion"], u"1.0.0.0");
-    EXPECT_EQ(values[u"FileDescription"], u"《Quarrow》微端");
-    EXPECT_EQ(values[u"ProductName"], u"《Quarrow》微端");
+    EXPECT_EQ(values[_T("FileVersion")], _T("1.0.0.0"));
+    EXPECT_EQ(values[_T("ProductVersion")], _T("1.0.0.0"));
+    EXPECT_EQ(values[_T("FileDescription")], _T("《Quarrow》微端"));
+    EXPECT_EQ(values[_T("ProductName")], _T("《Quarrow》微端"));
 
     const VersionNode& var = root.children[1];
-    EXPECT_EQ(var.key, u"VarFileInfo");
+    EXPECT_EQ(var.key, _T("VarFileInfo"));
     ASSERT_EQ(var.children.size(), 1u);
-    EXPECT_EQ(var.children[0].key, u"Translation");
+    EXPECT_EQ(var.children[0].key, _T("Translation"));
     ASSERT_EQ(var.children[0].value.size(), 4u);
     EXPECT_EQ(word(var.children[0].value, 0), 0x0804);
     EXPECT_EQ(word(var.children[0].value, 2), 1200);

@@ -1,7 +1,7 @@
 // Hand-made icon images and dialog templates: the decoders take the forms
 // the platform documents and refuse damaged data with a message.
 #include "win32/DialogTemplate.h"
-#include "win32/IconImage.h"
+#include "win32/linux/IconImage.h"
 
 #include <gtest/gtest.h>
 
@@ -163,10 +163,10 @@ TEST(DialogTemplate, ReadsTheClassicForm)
     put16(b, 50);
     put16(b, 0);          // no menu
     put16(b, 0);          // default class
-    for (char16_t c : std::u16string(u"Hi")) put16(b, c);
+    for (char16_t c : std::u16string(_T("Hi"))) put16(b, c);
     put16(b, 0);
     put16(b, 8);
-    for (char16_t c : std::u16string(u"Tahoma")) put16(b, c);
+    for (char16_t c : std::u16string(_T("Tahoma"))) put16(b, c);
     put16(b, 0);
     const auto item = [&](DWORD style, WORD id, WORD atom, const std::u16string& title, Bytes extra) {
         while (b.size() % 4 != 0) b.push_back(0);
@@ -184,22 +184,22 @@ TEST(DialogTemplate, ReadsTheClassicForm)
         put16(b, extra.empty() ? 0 : static_cast<unsigned>(extra.size() + 2));
         b.insert(b.end(), extra.begin(), extra.end());
     };
-    item(0x50000000, 7, 0x0082, u"Label", {});
-    item(0x58010000, 1, 0x0080, u"OK", {0xAA, 0xBB});
+    item(0x50000000, 7, 0x0082, _T("Label"), {});
+    item(0x58010000, 1, 0x0080, _T("OK"), {0xAA, 0xBB});
     std::string error;
     auto t = DialogTemplate::parse(b.data(), b.size(), error);
     ASSERT_TRUE(t) << error;
     EXPECT_FALSE(t->extended);
     EXPECT_EQ(t->style, 0x80C800C0u);
     EXPECT_EQ(t->cx, 100);
-    EXPECT_EQ(t->title.text, u"Hi");
+    EXPECT_EQ(t->title.text, _T("Hi"));
     EXPECT_EQ(t->pointSize, 8);
-    EXPECT_EQ(t->typeface, u"Tahoma");
+    EXPECT_EQ(t->typeface, _T("Tahoma"));
     ASSERT_EQ(t->items.size(), 2u);
-    EXPECT_EQ(t->items[0].className(), u"Static");
-    EXPECT_EQ(t->items[0].title.text, u"Label");
+    EXPECT_EQ(t->items[0].className(), _T("Static"));
+    EXPECT_EQ(t->items[0].title.text, _T("Label"));
     EXPECT_EQ(t->items[1].id, 1u);
-    EXPECT_EQ(t->items[1].className(), u"Button");
+    EXPECT_EQ(t->items[1].className(), _T("Button"));
     EXPECT_EQ(t->items[1].creationData, (Bytes{0xAA, 0xBB}));
     // The OK button is disabled (WS_DISABLED), and the label has no tab stop.
     EXPECT_EQ(t->firstTabStop(), -1);

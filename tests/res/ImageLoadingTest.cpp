@@ -6,7 +6,7 @@
 #include "afx/CImage.h"
 #include "resource.h"
 #include "win32/GdiPlus.h"
-#include "win32/GpImageData.h"
+#include "win32/linux/GpImageData.h"
 #include "win32/LibLoaderApi.h"
 #include "win32/ObjIdl.h"
 #include "win32/WinBase.h"
@@ -24,7 +24,7 @@ constexpr DWORD kBiRgb = 0;
 std::vector<BYTE> resourceBytes(WORD id)
 {
     const HMODULE module = GetModuleHandleW(nullptr);
-    const HRSRC r = FindResourceW(module, MAKEINTRESOURCEW(id), u"PNG");
+    const HRSRC r = FindResourceW(module, MAKEINTRESOURCEW(id), _T("PNG"));
     if (r == nullptr) return {};
     const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, r)));
     return {data, data + SizeofResource(module, r)};

@@ -3,8 +3,8 @@
 // over malformed bytes fails every lookup with ERROR_BAD_FORMAT.
 #include "win32/ErrHandlingApi.h"
 #include "win32/LibLoaderApi.h"
-#include "win32/ResourceFile.h"
-#include "win32/ResourceModule.h"
+#include "win32/linux/ResourceFile.h"
+#include "win32/linux/ResourceModule.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ Bytes entry(const EntrySpec& e)
     return b;
 }
 
-Bytes marker() { return entry(EntrySpec{u"", 0, u"", 0, 0, {}}); }
+Bytes marker() { return entry(EntrySpec{_T(""), 0, _T(""), 0, 0, {}}); }
 
 Bytes concat(std::initializer_list<Bytes> parts)
 {
@@ -86,7 +86,7 @@ Bytes concat(std::initializer_list<Bytes> parts)
     return out;
 }
 
-EntrySpec png(WORD id, Bytes data) { return EntrySpec{u"PNG", 0, u"", id, 0x0804, std::move(data)}; }
+EntrySpec png(WORD id, Bytes data) { return EntrySpec{_T("PNG"), 0, _T(""), id, 0x0804, std::move(data)}; }
 
 struct WellFormed {
     const char* what;
@@ -126,20 +126,20 @@ INSTANTIATE_TEST_SUITE_P(
                                          }()}),
                                  2},
                       WellFormed{"string names of odd length",
-                                 concat({entry(EntrySpec{u"AFX_DIALOG_LAYOUT", 0, u"ABC", 0, 0x0804, {0, 0}}),
-                                         entry(EntrySpec{u"X", 0, u"", 3, 0x0804, {7, 7, 7}})}),
+                                 concat({entry(EntrySpec{_T("AFX_DIALOG_LAYOUT"), 0, _T("ABC"), 0, 0x0804, {0, 0}}),
+                                         entry(EntrySpec{_T("X"), 0, _T(""), 3, 0x0804, {7, 7, 7}})}),
                                  2}));
 
 TEST(ResourceFile, KeepsEveryHeaderFieldAndTheData)
 {
     const Bytes file = concat({marker(), entry(png(162, {10, 20, 30})),
-                               entry(EntrySpec{u"", 6, u"", 9, 0x0804, {1, 0, 0x41, 0}})});
+                               entry(EntrySpec{_T(""), 6, _T(""), 9, 0x0804, {1, 0, 0x41, 0}})});
     std::string error;
     auto parsed = ResourceFile::parse(file.data(), file.size(), error);
     ASSERT_TRUE(parsed) << error;
     ASSERT_EQ(parsed->entries().size(), 2u);
     const auto& image = parsed->entries()[0];
-    EXPECT_EQ(image.type, ResourceName::text(u"PNG"));
+    EXPECT_EQ(image.type, ResourceName::text(_T("PNG")));
     EXPECT_EQ(image.name, ResourceName::ordinal(162));
     EXPECT_EQ(image.language, 0x0804);
     EXPECT_EQ(image.memoryFlags, 0x1030);
@@ -149,9 +149,9 @@ TEST(ResourceFile, KeepsEveryHeaderFieldAndTheData)
     // The second entry starts on the double word after the padded data.
     EXPECT_EQ(parsed->entries()[1].offset, 32u + 36u + 4u);
     // String names are found whatever their ASCII case.
-    EXPECT_NE(parsed->find(ResourceName::fromArgument(u"png"), ResourceName::ordinal(162), 0x0804), nullptr);
-    EXPECT_NE(parsed->find(ResourceName::fromArgument(u"PNG"), ResourceName::fromArgument(u"#162"), 0x0804), nullptr);
-    EXPECT_EQ(parsed->find(ResourceName::text(u"PNG"), ResourceName::ordinal(162), 0x0409), nullptr);
+    EXPECT_NE(parsed->find(ResourceName::fromArgument(_T("png")), ResourceName::ordinal(162), 0x0804), nullptr);
+    EXPECT_NE(parsed->find(ResourceName::fromArgument(_T("PNG")), ResourceName::fromArgument(_T("#162")), 0x0804), nullptr);
+    EXPECT_EQ(parsed->find(ResourceName::text(_T("PNG")), ResourceName::ordinal(162), 0x0409), nullptr);
 }
 
 struct Malformed {
@@ -178,7 +178,7 @@ TEST_P(ResourceFileMalformed, IsRefusedWithAClearMessage)
     ResourceModule module(exact);
     EXPECT_EQ(module.file(), nullptr);
     SetLastError(0);
-    EXPECT_EQ(FindResourceW(module.handle(), MAKEINTRESOURCEW(162), u"PNG"), nullptr);
+    EXPECT_EQ(FindResourceW(module.handle(), MAKEINTRESOURCEW(162), _T("PNG")), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_FORMAT));
 }
 
@@ -214,7 +214,7 @@ Bytes oddHeaderSize()
 
 Bytes headerNotMatchingNames()
 {
-    EntrySpec e{u"", 10, u"", 1, 0x0804, {1, 2, 3, 4}};
+    EntrySpec e{_T(""), 10, _T(""), 1, 0x0804, {1, 2, 3, 4}};
     e.headerSize = 36;
     Bytes b = entry(e);
     b.insert(b.begin() + 32, {0, 0, 0, 0});
@@ -227,7 +227,7 @@ Bytes unterminatedName()
     Bytes b;
     put32(b, 0);
     put32(b, 32);
-    for (int i = 0; i < 12; ++i) put16(b, u'A');
+    for (int i = 0; i < 12; ++i) put16(b, _T('A'));
     return b;
 }
 
@@ -247,7 +247,7 @@ Bytes partialHeader()
 
 Bytes duplicate() { return concat({marker(), entry(png(3, {1})), entry(png(3, {2}))}); }
 
-Bytes markerWithData() { return entry(EntrySpec{u"", 0, u"", 0, 0, {1, 2, 3, 4}}); }
+Bytes markerWithData() { return entry(EntrySpec{_T(""), 0, _T(""), 0, 0, {1, 2, 3, 4}}); }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ResourceFileMalformed,
@@ -272,10 +272,10 @@ TEST(ResourceModule, LooksUpByTypeNameAndLanguageWithCodes)
     const HMODULE h = module.handle();
 
     // Without a language US English is preferred over the file's order.
-    HRSRC r = FindResourceW(h, MAKEINTRESOURCEW(5), u"PNG");
+    HRSRC r = FindResourceW(h, MAKEINTRESOURCEW(5), _T("PNG"));
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(*static_cast<const BYTE*>(LockResource(LoadResource(h, r))), 2);
-    r = FindResourceExW(h, u"PNG", MAKEINTRESOURCEW(5), 0x0804);
+    r = FindResourceExW(h, _T("PNG"), MAKEINTRESOURCEW(5), 0x0804);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(*static_cast<const BYTE*>(LockResource(LoadResource(h, r))), 1);
     EXPECT_EQ(SizeofResource(h, r), 1u);
@@ -287,9 +287,9 @@ TEST(ResourceModule, LooksUpByTypeNameAndLanguageWithCodes)
         DWORD code;
     };
     const Miss misses[] = {
-        {u"PNG", 7, 0, ERROR_RESOURCE_NAME_NOT_FOUND},
-        {u"GIF", 5, 0, ERROR_RESOURCE_TYPE_NOT_FOUND},
-        {u"PNG", 6, 0x0409, ERROR_RESOURCE_LANG_NOT_FOUND},
+        {_T("PNG"), 7, 0, ERROR_RESOURCE_NAME_NOT_FOUND},
+        {_T("GIF"), 5, 0, ERROR_RESOURCE_TYPE_NOT_FOUND},
+        {_T("PNG"), 6, 0x0409, ERROR_RESOURCE_LANG_NOT_FOUND},
     };
     for (const Miss& m : misses) {
         SetLastError(0);
@@ -298,7 +298,7 @@ TEST(ResourceModule, LooksUpByTypeNameAndLanguageWithCodes)
     }
     // A handle from another module is not this module's.
     ResourceModule other(entry(png(5, {9})));
-    HRSRC foreign = FindResourceW(other.handle(), MAKEINTRESOURCEW(5), u"PNG");
+    HRSRC foreign = FindResourceW(other.handle(), MAKEINTRESOURCEW(5), _T("PNG"));
     ASSERT_NE(foreign, nullptr);
     SetLastError(0);
     EXPECT_EQ(LoadResource(h, foreign), nullptr);

@@ -38,12 +38,12 @@ TEST_P(WebKitEventsTest, FramesNavigateAndCompleteBeforeTheTopDocumentCompletes)
     const std::string base = root();
     const std::u16string top = wide(base + "index.html"), inner = wide(base + "inner.html");
     ASSERT_TRUE(load(base + "index.html"));
-    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, top, u""); }));
+    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, top, _T("")); }));
 
-    const long navigateTop = site.indexOf(Kind::BeforeNavigate, top, u"");
-    const long navigateFrame = site.indexOf(Kind::BeforeNavigate, inner, u"side");
-    const long completeFrame = site.indexOf(Kind::DocumentComplete, inner, u"side");
-    const long completeTop = site.indexOf(Kind::DocumentComplete, top, u"");
+    const long navigateTop = site.indexOf(Kind::BeforeNavigate, top, _T(""));
+    const long navigateFrame = site.indexOf(Kind::BeforeNavigate, inner, _T("side"));
+    const long completeFrame = site.indexOf(Kind::DocumentComplete, inner, _T("side"));
+    const long completeTop = site.indexOf(Kind::DocumentComplete, top, _T(""));
     ASSERT_GE(navigateTop, 0);
     ASSERT_GE(navigateFrame, 0) << "the frame's navigation is not named";
     ASSERT_GE(completeFrame, 0);
@@ -69,9 +69,9 @@ TEST_P(WebKitEventsTest, ARedirectOfTheTopFrameIsATopFrameNavigationToo)
     portal.addRedirect("login", base + "inner.html?userid=7");
     ASSERT_TRUE(load(base + "login"));
     const std::u16string target = wide(base + "inner.html?userid=7");
-    EXPECT_TRUE(site.has(Kind::BeforeNavigate, wide(base + "login"), u""));
-    EXPECT_TRUE(site.has(Kind::BeforeNavigate, target, u""));
-    EXPECT_TRUE(site.has(Kind::DocumentComplete, target, u""));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, wide(base + "login"), _T("")));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, target, _T("")));
+    EXPECT_TRUE(site.has(Kind::DocumentComplete, target, _T("")));
 }
 
 TEST_P(WebKitEventsTest, LeavingAPageWithFramesIsTheTopFramesNavigation)
@@ -82,9 +82,9 @@ TEST_P(WebKitEventsTest, LeavingAPageWithFramesIsTheTopFramesNavigation)
     ASSERT_TRUE(load(base + "index.html"));
     const std::u16string next = wide(base + "inner.html?next");
     js("location.href = 'inner.html?next'");
-    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, next, u""); }));
-    EXPECT_TRUE(site.has(Kind::BeforeNavigate, next, u""));
-    EXPECT_FALSE(site.has(Kind::BeforeNavigate, next, u"side"));
+    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, next, _T("")); }));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, next, _T("")));
+    EXPECT_FALSE(site.has(Kind::BeforeNavigate, next, _T("side")));
 }
 
 TEST_P(WebKitEventsTest, AFrameThatNavigatesOnItsOwnIsNamed)
@@ -93,9 +93,9 @@ TEST_P(WebKitEventsTest, AFrameThatNavigatesOnItsOwnIsNamed)
     ASSERT_TRUE(load(base + "index.html"));
     const std::u16string again = wide(base + "inner.html?again");
     js("frames.side.location.href = 'inner.html?again'");
-    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, again, u"side"); }));
-    EXPECT_TRUE(site.has(Kind::BeforeNavigate, again, u"side"));
-    EXPECT_FALSE(site.has(Kind::BeforeNavigate, again, u""));
+    ASSERT_TRUE(runUntil([&] { return site.has(Kind::DocumentComplete, again, _T("side")); }));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, again, _T("side")));
+    EXPECT_FALSE(site.has(Kind::BeforeNavigate, again, _T("")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Origins, WebKitEventsTest, ::testing::Values(Origin::Loopback, Origin::Proxied),
@@ -108,7 +108,7 @@ TEST_F(WebKitEngineTest, NavigatingFromInsideAnEventStartsTheNextLoadAndClosingS
     ASSERT_TRUE(load(portal.loopbackRoot() + "index.html"));
     const std::u16string next = wide(portal.loopbackRoot() + "inner.html");
     ASSERT_TRUE(load(portal.loopbackRoot() + "inner.html"));
-    EXPECT_TRUE(site.has(Kind::BeforeNavigate, next, u""));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, next, _T("")));
     EXPECT_EQ(engine->location(), next);
 
     engine->close();
@@ -119,7 +119,7 @@ TEST_F(WebKitEngineTest, NavigatingFromInsideAnEventStartsTheNextLoadAndClosingS
     // session has no page left to give it to.
     runUntil([] { return false; }, 500);
     EXPECT_EQ(site.events.size(), seen);
-    EXPECT_EQ(engine->location(), u"");
+    EXPECT_EQ(engine->location(), _T(""));
 }
 
 TEST_F(WebKitEngineTest, ANavigationToAnotherSiteKeepsItsEventsAndItsExternalObject)
@@ -129,7 +129,7 @@ TEST_F(WebKitEngineTest, ANavigationToAnotherSiteKeepsItsEventsAndItsExternalObj
     ASSERT_TRUE(load(portal.loopbackRoot() + "index.html"));
     const std::string other = "http://localhost:" + std::to_string(portal.port()) + "/inner.html";
     ASSERT_TRUE(load(other));
-    EXPECT_TRUE(site.has(Kind::BeforeNavigate, wide(other), u""));
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, wide(other), _T("")));
     EXPECT_EQ(js("window.external.xxyyzz"), "Wibble");
 }
 
@@ -155,7 +155,7 @@ TEST_F(WebKitEngineTest, PageScriptReadsTheExternalObjectInTheTopFrameAndInAFram
         {"String(window.external)", "[object External]"},
     };
     for (const auto& c : cases) EXPECT_EQ(js(c.script), c.value) << c.script;
-    EXPECT_EQ(std::count(site.external.asked.begin(), site.external.asked.end(), u"xxyyzz"), 2);
+    EXPECT_EQ(std::count(site.external.asked.begin(), site.external.asked.end(), _T("xxyyzz")), 2);
     // Every reference the engine took was given back.
     EXPECT_EQ(site.external.refs, 0u);
 }
@@ -300,7 +300,7 @@ TEST_F(WebKitPlacementTest, TheViewFollowsItsWindowAndWaitsForItsTopLevelWindowT
     // browser is while its dialog initialises.
     engine.reset();
     const HWND hidden = popup({1000, 100, 1500, 500}, 0, nullptr, 0);
-    site.control = CreateWindowExW(0, u"Recording", u"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 150, hidden, nullptr,
+    site.control = CreateWindowExW(0, _T("Recording"), _T(""), WS_CHILD | WS_VISIBLE, 10, 10, 200, 150, hidden, nullptr,
                                    nullptr, nullptr);
     makeEngine();
     engine->windowChanged();

@@ -27,9 +27,9 @@ HRESULT FakeExternal::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
     for (UINT i = 0; i < count; ++i) {
         const std::u16string name = names[i];
         asked.push_back(name);
-        if (name.rfind(u"xxy", 0) == 0) {
+        if (name.rfind(_T("xxy"), 0) == 0) {
             ids[i] = kWibble;
-        } else if (name == u"count") {
+        } else if (name == _T("count")) {
             ids[i] = kCount;
         } else {
             ids[i] = DISPID_UNKNOWN;
@@ -45,7 +45,7 @@ HRESULT FakeExternal::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, V
     if (id == kWibble) {
         VariantInit(result);
         result->vt = VT_BSTR;
-        result->bstrVal = SysAllocString(u"Wibble");
+        result->bstrVal = SysAllocString(_T("Wibble"));
     } else if (id == kCount) {
         VariantInit(result);
         result->vt = VT_I4;
@@ -99,7 +99,7 @@ void WebKitTest::SetUp()
 
     frame = popup(kFrame);
     ASSERT_TRUE(frame);
-    site.control = CreateWindowExW(0, u"Recording", u"", WS_CHILD | WS_VISIBLE, kControl.left, kControl.top,
+    site.control = CreateWindowExW(0, _T("Recording"), _T(""), WS_CHILD | WS_VISIBLE, kControl.left, kControl.top,
                                    kControl.right - kControl.left, kControl.bottom - kControl.top, frame, nullptr,
                                    nullptr, nullptr);
     ASSERT_TRUE(site.control);

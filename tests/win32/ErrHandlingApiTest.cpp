@@ -47,13 +47,13 @@ TEST_P(SystemMessage, HasItsText)
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, SystemMessage,
-    ::testing::Values(MessageCase{ERROR_SUCCESS, u"The operation completed successfully."},
-                      MessageCase{ERROR_FILE_NOT_FOUND, u"The system cannot find the file specified."},
-                      MessageCase{ERROR_PATH_NOT_FOUND, u"The system cannot find the path specified."},
-                      MessageCase{ERROR_ACCESS_DENIED, u"Access is denied."},
-                      MessageCase{ERROR_INVALID_PARAMETER, u"The parameter is incorrect."},
-                      MessageCase{ERROR_BAD_EXE_FORMAT, u"The file is not a valid application."},
-                      MessageCase{267, u"The directory name is invalid."}));
+    ::testing::Values(MessageCase{ERROR_SUCCESS, _T("The operation completed successfully.")},
+                      MessageCase{ERROR_FILE_NOT_FOUND, _T("The system cannot find the file specified.")},
+                      MessageCase{ERROR_PATH_NOT_FOUND, _T("The system cannot find the path specified.")},
+                      MessageCase{ERROR_ACCESS_DENIED, _T("Access is denied.")},
+                      MessageCase{ERROR_INVALID_PARAMETER, _T("The parameter is incorrect.")},
+                      MessageCase{ERROR_BAD_EXE_FORMAT, _T("The file is not a valid application.")},
+                      MessageCase{267, _T("The directory name is invalid.")}));
 
 TEST(FormatMessageW, EveryDeclaredCodeHasAOneLineText)
 {
@@ -89,21 +89,21 @@ TEST(FormatMessageW, EveryDeclaredCodeHasAOneLineText)
     for (DWORD code : codes) {
         const std::u16string text = Text(code);
         EXPECT_FALSE(text.empty()) << code;
-        EXPECT_EQ(text.find_first_of(u"\r\n"), std::u16string::npos) << code;
-        EXPECT_EQ(text.back(), u'.') << code;
+        EXPECT_EQ(text.find_first_of(_T("\r\n")), std::u16string::npos) << code;
+        EXPECT_EQ(text.back(), _T('.')) << code;
     }
 }
 
 TEST(FormatMessageW, BufferMustHoldTheTextAndItsTerminator)
 {
-    const std::u16string expected = u"Access is denied.";
+    const std::u16string expected = _T("Access is denied.");
     WCHAR buffer[32];
     const DWORD exact = static_cast<DWORD>(expected.size() + 1);
 
-    for (WCHAR& c : buffer) c = u'#';
+    for (WCHAR& c : buffer) c = _T('#');
     EXPECT_EQ(FormatMessageW(kFromSystem, nullptr, ERROR_ACCESS_DENIED, 0, buffer, exact, nullptr), expected.size());
     EXPECT_EQ(std::u16string(buffer), expected);
-    EXPECT_EQ(buffer[exact], u'#');
+    EXPECT_EQ(buffer[exact], _T('#'));
 
     SetLastError(0);
     EXPECT_EQ(FormatMessageW(kFromSystem, nullptr, ERROR_ACCESS_DENIED, 0, buffer, exact - 1, nullptr), 0u);
@@ -144,8 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FormatMessageW, EnglishAndDefaultLanguagesGiveTheText)
 {
-    EXPECT_EQ(Text(ERROR_ACCESS_DENIED, MAKELANGID(0x09, 0x01)), u"Access is denied.");
-    EXPECT_EQ(Text(ERROR_ACCESS_DENIED, MAKELANGID(0x00, 0x01)), u"Access is denied.");
+    EXPECT_EQ(Text(ERROR_ACCESS_DENIED, MAKELANGID(0x09, 0x01)), _T("Access is denied."));
+    EXPECT_EQ(Text(ERROR_ACCESS_DENIED, MAKELANGID(0x00, 0x01)), _T("Access is denied."));
 }
 
 }  // namespace

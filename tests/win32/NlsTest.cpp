@@ -28,7 +28,7 @@ std::string ToNarrow(UINT cp, const std::u16string& wide, BOOL* usedDefault = nu
 std::u16string ToWide(UINT cp, const std::string& narrow)
 {
     int n = MultiByteToWideChar(cp, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
-    std::u16string out(static_cast<size_t>(n), u'\0');
+    std::u16string out(static_cast<size_t>(n), _T('\0'));
     if (n) {
         EXPECT_EQ(n, MultiByteToWideChar(cp, 0, narrow.data(), static_cast<int>(narrow.size()), out.data(), n));
     }
@@ -55,7 +55,7 @@ TEST_F(ThreadLocale, DefaultIsTheProcessCodesetAndUtf8Here)
 {
     // The test process runs in a UTF-8 or C locale, both of which are 65001.
     EXPECT_EQ(65001u, GetACP());
-    std::u16string wide = u"用户\u00e9";
+    std::u16string wide = _T("用户\u00e9");
     EXPECT_EQ("\xe7\x94\xa8\xe6\x88\xb7\xc3\xa9", ToNarrow(CP_THREAD_ACP, wide));
     EXPECT_EQ(wide, ToWide(CP_THREAD_ACP, "\xe7\x94\xa8\xe6\x88\xb7\xc3\xa9"));
 }
@@ -64,10 +64,10 @@ TEST_F(ThreadLocale, ChineseRoundTripsThroughGbk)
 {
     ASSERT_TRUE(SetThreadLocale(2052));
     BOOL usedDefault = TRUE;
-    std::string gbk = ToNarrow(CP_THREAD_ACP, u"玩家", &usedDefault);
+    std::string gbk = ToNarrow(CP_THREAD_ACP, _T("玩家"), &usedDefault);
     EXPECT_EQ("\xcd\xe6\xbc\xd2", gbk);
     EXPECT_FALSE(usedDefault);
-    EXPECT_EQ(u"玩家", ToWide(CP_THREAD_ACP, gbk));
+    EXPECT_EQ(_T("玩家"), ToWide(CP_THREAD_ACP, gbk));
 }
 
 TEST_F(ThreadLocale, UnrepresentableCharactersBecomeTheDefaultCharacter)
@@ -78,12 +78,12 @@ TEST_F(ThreadLocale, UnrepresentableCharactersBecomeTheDefaultCharacter)
         std::string narrow;
     };
     const Case cases[] = {
-        {u"a\u00e9b", "a\xa8\xa6" "b"},         // é is in GBK
-        {u"a\u0e01b", "a?b"},                   // Thai is not
-        {u"\U0001F600x", "?x"},                 // one default character per surrogate pair
-        {std::u16string(u"a") + char16_t(0xD800) + u"b", "a?b"},  // lone high surrogate
-        {std::u16string(u"a") + char16_t(0xDC00), "a?"},          // lone low surrogate at the end
-        {std::u16string(u"a") + char16_t(0xD800), "a?"},          // high surrogate at the end
+        {_T("a\u00e9b"), "a\xa8\xa6" "b"},         // é is in GBK
+        {_T("a\u0e01b"), "a?b"},                   // Thai is not
+        {_T("\U0001F600x"), "?x"},                 // one default character per surrogate pair
+        {std::u16string(_T("a")) + char16_t(0xD800) + _T("b"), "a?b"},  // lone high surrogate
+        {std::u16string(_T("a")) + char16_t(0xDC00), "a?"},          // lone low surrogate at the end
+        {std::u16string(_T("a")) + char16_t(0xD800), "a?"},          // high surrogate at the end
     };
     for (const Case& c : cases) {
         BOOL usedDefault = FALSE;
@@ -92,14 +92,14 @@ TEST_F(ThreadLocale, UnrepresentableCharactersBecomeTheDefaultCharacter)
     }
     EXPECT_EQ("a*b", [] {
         char out[8] = {};
-        int n = WideCharToMultiByte(CP_THREAD_ACP, 0, u"a\u0e01b", 3, out, sizeof(out), "*", nullptr);
+        int n = WideCharToMultiByte(CP_THREAD_ACP, 0, _T("a\u0e01b"), 3, out, sizeof(out), "*", nullptr);
         return std::string(out, static_cast<size_t>(n));
     }());
 }
 
 TEST(Nls, LoneSurrogatesInUtf8BecomeTheDefaultCharacter)
 {
-    std::u16string wide = std::u16string(u"x") + char16_t(0xDFFF) + char16_t(0xD801) + u"y";
+    std::u16string wide = std::u16string(_T("x")) + char16_t(0xDFFF) + char16_t(0xD801) + _T("y");
     EXPECT_EQ("x??y", ToNarrow(CP_UTF8, wide));
 }
 
@@ -108,16 +108,16 @@ TEST(Nls, NarrowToWideStopsAtTheFirstZeroByteWhenNoLengthIsGiven)
     const char text[] = "ab\0cd";
     WCHAR out[8];
     ASSERT_EQ(3, MultiByteToWideChar(CP_UTF8, 0, text, -1, out, 8));
-    EXPECT_EQ(std::u16string(u"ab", 3), std::u16string(out, 3));
+    EXPECT_EQ(std::u16string(_T("ab"), 3), std::u16string(out, 3));
     // With an explicit length the zero byte is a character like any other.
     ASSERT_EQ(5, MultiByteToWideChar(CP_UTF8, 0, text, 5, out, 8));
-    EXPECT_EQ(std::u16string(u"ab\0cd", 5), std::u16string(out, 5));
+    EXPECT_EQ(std::u16string(_T("ab\0cd"), 5), std::u16string(out, 5));
 }
 
 TEST(Nls, InvalidBytesBecomeReplacementCharacters)
 {
-    EXPECT_EQ(u"a\uFFFDb", ToWide(CP_UTF8, "a\xff" "b"));
-    EXPECT_EQ(u"a\uFFFD", ToWide(CP_UTF8, "a\xe7\x94"));  // truncated sequence at the end
+    EXPECT_EQ(_T("a\uFFFDb"), ToWide(CP_UTF8, "a\xff" "b"));
+    EXPECT_EQ(_T("a\uFFFD"), ToWide(CP_UTF8, "a\xe7\x94"));  // truncated sequence at the end
     EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xff", 2, nullptr, 0));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION), GetLastError());
 }
@@ -125,23 +125,23 @@ TEST(Nls, InvalidBytesBecomeReplacementCharacters)
 TEST(Nls, BufferSizesAndBadArgumentsAreReported)
 {
     char small[2];
-    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, 0, u"abc", 3, small, 2, nullptr, nullptr));
+    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, 0, _T("abc"), 3, small, 2, nullptr, nullptr));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
     WCHAR wsmall[1];
     EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "ab", 2, wsmall, 1));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
     EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, nullptr, 2, nullptr, 0));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-    EXPECT_EQ(0, WideCharToMultiByte(12345, 0, u"a", 1, nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(0, WideCharToMultiByte(12345, 0, _T("a"), 1, nullptr, 0, nullptr, nullptr));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     // -1 counts the terminating zero.
-    EXPECT_EQ(4, WideCharToMultiByte(CP_UTF8, 0, u"abc", -1, nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(4, WideCharToMultiByte(CP_UTF8, 0, _T("abc"), -1, nullptr, 0, nullptr, nullptr));
 }
 
 TEST(Nls, LongTextConvertsCompletely)
 {
     std::u16string wide;
-    for (int i = 0; i < 100000; ++i) wide += (i % 3 == 0) ? u'中' : u'x';
+    for (int i = 0; i < 100000; ++i) wide += (i % 3 == 0) ? _T('中') : _T('x');
     std::string narrow = ToNarrow(CP_UTF8, wide);
     EXPECT_EQ(wide, ToWide(CP_UTF8, narrow));
 }

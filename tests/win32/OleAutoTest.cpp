@@ -10,7 +10,7 @@ namespace {
 
 TEST(Bstr, IsLengthPrefixedAndZeroTerminated)
 {
-    BSTR s = SysAllocString(u"Wibble");
+    BSTR s = SysAllocString(_T("Wibble"));
     ASSERT_NE(nullptr, s);
     std::uint32_t prefix = 0;
     std::memcpy(&prefix, reinterpret_cast<char*>(s) - 4, 4);
@@ -21,7 +21,7 @@ TEST(Bstr, IsLengthPrefixedAndZeroTerminated)
     SysFreeString(s);
 
     // Embedded zeros count; a null BSTR is the empty string.
-    BSTR z = SysAllocStringLen(u"a\0b", 3);
+    BSTR z = SysAllocStringLen(_T("a\0b"), 3);
     EXPECT_EQ(3u, SysStringLen(z));
     SysFreeString(z);
     EXPECT_EQ(0u, SysStringLen(nullptr));
@@ -46,12 +46,12 @@ TEST(Variant, ClearFreesWhatItOwnsAndCopyShares)
     VariantInit(&v);
     EXPECT_EQ(VT_EMPTY, v.vt);
     v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(u"owned");
+    v.bstrVal = SysAllocString(_T("owned"));
     VARIANT copy;
     VariantInit(&copy);
     ASSERT_EQ(S_OK, VariantCopy(&copy, &v));
     EXPECT_NE(v.bstrVal, copy.bstrVal);
-    EXPECT_EQ(0, std::memcmp(copy.bstrVal, u"owned", 10));
+    EXPECT_EQ(0, std::memcmp(copy.bstrVal, _T("owned"), 10));
     EXPECT_EQ(S_OK, VariantClear(&v));  // LeakSanitizer checks the string is freed
     EXPECT_EQ(VT_EMPTY, v.vt);
     VariantClear(&copy);
@@ -66,7 +66,7 @@ TEST(Variant, ClearFreesWhatItOwnsAndCopyShares)
     EXPECT_EQ(0u, unk.refs);
 
     // A by-reference variant owns nothing.
-    BSTR s = SysAllocString(u"kept");
+    BSTR s = SysAllocString(_T("kept"));
     v.vt = VT_BSTR | VT_BYREF;
     v.pbstrVal = &s;
     VariantClear(&v);
@@ -77,14 +77,14 @@ TEST(Variant, ClearFreesWhatItOwnsAndCopyShares)
 TEST(Guid, ParsesTheRegistryFormOnly)
 {
     CLSID id{};
-    ASSERT_EQ(NOERROR, CLSIDFromString(u"{8856F961-340A-11D0-A96B-00C04FD705A2}", &id));
+    ASSERT_EQ(NOERROR, CLSIDFromString(_T("{8856F961-340A-11D0-A96B-00C04FD705A2}"), &id));
     const CLSID expected = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
     EXPECT_TRUE(id == expected);
     EXPECT_FALSE(id == IID_IDispatch);
     EXPECT_TRUE(IID_IDispatch != IID_IUnknown);
-    for (const char16_t* bad : {u"", u"{8856F961-340A-11D0-A96B-00C04FD705A2", u"8856F961-340A-11D0-A96B-00C04FD705A2",
-                                u"{8856F961-340A-11D0-A96B-00C04FD705AZ}", u"{8856F961-340A-11D0-A96B-00C04FD705A2}x",
-                                u"{8856F961}"}) {
+    for (const char16_t* bad : {_T(""), _T("{8856F961-340A-11D0-A96B-00C04FD705A2"), _T("8856F961-340A-11D0-A96B-00C04FD705A2"),
+                                _T("{8856F961-340A-11D0-A96B-00C04FD705AZ}"), _T("{8856F961-340A-11D0-A96B-00C04FD705A2}x"),
+                                _T("{8856F961}")}) {
         EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromString(bad, &id));
     }
 }

@@ -381,10 +381,10 @@ TEST_F(ProcessTest, UnicodeEnvironmentBlockArrivesAsUtf8)
 {
     std::u16string block;
     for (char c : "QUARROW_RECORD_FILE=" + m_recordFile) block += static_cast<char16_t>(c);
-    block += u'\0';
-    block += u"QUARROW_RECORD_MARKER=\u00e9\U0001F600";
-    block += u'\0';
-    block += u'\0';
+    block += _T('\0');
+    block += _T("QUARROW_RECORD_MARKER=\u00e9\U0001F600");
+    block += _T('\0');
+    block += _T('\0');
     const std::optional<LoaderRecord> record =
         Run(kQuoted, nullptr, CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, block.data());
     ASSERT_TRUE(record);
@@ -392,10 +392,10 @@ TEST_F(ProcessTest, UnicodeEnvironmentBlockArrivesAsUtf8)
     EXPECT_EQ(record->env.size(), 2u);
 
     // An unpaired surrogate cannot be passed on.
-    std::u16string broken = u"A=";
+    std::u16string broken = _T("A=");
     broken += static_cast<char16_t>(0xD800);
-    broken += u'\0';
-    broken += u'\0';
+    broken += _T('\0');
+    broken += _T('\0');
     PROCESS_INFORMATION pi{};
     EXPECT_FALSE(Start(kQuoted, pi, nullptr, CREATE_UNICODE_ENVIRONMENT, broken.data()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
@@ -662,7 +662,7 @@ TEST_F(ProcessTest, MissingLoaderHasTheFileNotFoundText)
     ASSERT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     WCHAR text[128];
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0, text, 128, nullptr);
-    EXPECT_EQ(std::u16string(text, length), u"The system cannot find the file specified.");
+    EXPECT_EQ(std::u16string(text, length), _T("The system cannot find the file specified."));
 }
 
 TEST_F(ProcessTest, MissingRecordsAreRejected)

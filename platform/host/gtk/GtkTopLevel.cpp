@@ -2,7 +2,7 @@
 
 #include "host/gtk/GtkBackend.h"
 #include "host/gtk/GtkKeyMap.h"
-#include "win32/IconImage.h"
+#include "win32/linux/IconImage.h"
 #include "win32/Utf8.h"
 #include "win32/WinUser.h"
 

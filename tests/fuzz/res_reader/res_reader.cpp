@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "win32/ResourceFile.h"
+#include "win32/linux/ResourceFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,4 +1,4 @@
-#include "win32/IconImage.h"
+#include "win32/linux/IconImage.h"
 
 #include "win32/PngDecoder.h"
 

@@ -1,4 +1,4 @@
-#include "win32/ResourceModule.h"
+#include "win32/linux/ResourceModule.h"
 
 #include "win32/LibLoaderApi.h"
 

@@ -1,6 +1,6 @@
 #include "win32/GdiPlus.h"
 
-#include "win32/GpImageData.h"
+#include "win32/linux/GpImageData.h"
 #include "win32/PngDecoder.h"
 
 #include <set>

@@ -9,8 +9,8 @@
 // bytes) and the icons loaded from it.
 #pragma once
 
-#include "win32/IconImage.h"
-#include "win32/ResourceFile.h"
+#include "win32/linux/IconImage.h"
+#include "win32/linux/ResourceFile.h"
 #include "win32/WinDef.h"
 
 #include <map>

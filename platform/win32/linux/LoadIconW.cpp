@@ -1,9 +1,9 @@
-// LoadIconW: the module's decoded icon (win32/IconImage.h) is the icon
+// LoadIconW: the module's decoded icon (win32/linux/IconImage.h) is the icon
 // handle itself; the window system reads its pixels through
 // IconImage::fromHandle.
 #include "win32/ErrHandlingApi.h"
 #include "win32/LibLoaderApi.h"
-#include "win32/ResourceModule.h"
+#include "win32/linux/ResourceModule.h"
 
 using quarrow::IconImage;
 using quarrow::ResourceModule;

@@ -1,7 +1,7 @@
 #include "win32/LibLoaderApi.h"
 
 #include "win32/ErrHandlingApi.h"
-#include "win32/ResourceModule.h"
+#include "win32/linux/ResourceModule.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "win32/HGlobalStream.h"
+#include "win32/linux/HGlobalStream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "win32/ResourceName.h"
+#include "win32/linux/ResourceName.h"
 
 #include <cassert>
 #include <cstdio>

@@ -7,7 +7,7 @@
 // to parse(), which must outlive the index.
 #pragma once
 
-#include "win32/ResourceName.h"
+#include "win32/linux/ResourceName.h"
 #include "win32/WinDef.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 #include "host/Gdi.h"
 #include "host/Host.h"
 #include "host/Raster.h"
-#include "win32/GpImageData.h"
+#include "win32/linux/GpImageData.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "win32/ResourceFile.h"
+#include "win32/linux/ResourceFile.h"
 
 #include <cstring>
 
