@@ -153,7 +153,7 @@ def read_png(path):
 
 
 def screenshot(path=None):
-    """The whole screen through xwd (a 24-bit TrueColor ZPixmap of 32 bits per pixel)."""
+    """The whole screen through xwd (a TrueColor ZPixmap of 24 or 32 bits per pixel)."""
     data = subprocess.run(["xwd", "-root", "-silent"], check=True, stdout=subprocess.PIPE).stdout
     fields = struct.unpack(">25I", data[:100])
     header_size, version, pixmap_format = fields[0], fields[1], fields[2]
@@ -161,20 +161,21 @@ def screenshot(path=None):
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
     red_mask, green_mask, blue_mask = fields[14], fields[15], fields[16]
     colour_count = fields[19]
-    if version != 7 or pixmap_format != 2 or bits_per_pixel != 32:
+    if version != 7 or pixmap_format != 2 or bits_per_pixel not in (24, 32):
         raise ValueError("unexpected xwd image (version %d, format %d, %d bits)" % (version, pixmap_format,
                                                                                       bits_per_pixel))
     start = header_size + colour_count * 12
-    order = "<" if byte_order == 0 else ">"
 
     def shift(mask):
         return (mask & -mask).bit_length() - 1
 
     rs, gs, bs = shift(red_mask), shift(green_mask), shift(blue_mask)
+    size = bits_per_pixel // 8
     pixels = []
     for y in range(height):
-        row = data[start + y * bytes_per_line:start + y * bytes_per_line + width * 4]
-        for (p,) in struct.iter_unpack(order + "I", row):
+        row = data[start + y * bytes_per_line:start + y * bytes_per_line + width * size]
+        for x in range(0, width * size, size):
+            p = int.from_bytes(row[x:x + size], "little" if byte_order == 0 else "big")
             pixels.append(((p & red_mask) >> rs, (p & green_mask) >> gs, (p & blue_mask) >> bs, 255))
     picture = Picture(width, height, pixels)
     if path:
@@ -390,6 +391,10 @@ def case_appearance(args, failures):
         failures.check(back.rect == (left, top, left + WINDOW_WIDTH, top + WINDOW_HEIGHT),
                        "the background window is at %r, not centred at (%d, %d)" % (back.rect, left, top))
         failures.check(fore.rect == back.rect, "the overlay is at %r, the background at %r" % (fore.rect, back.rect))
+        # The overlay is above the background (the lister gives the
+        # top-level windows in z-order, the top first).
+        order = [w.hwnd for w in launcher.windows()]
+        failures.check(order.index(fore.hwnd) < order.index(back.hwnd), "the background is above the overlay")
         ox, oy = back.rect[0], back.rect[1]
 
         # The six buttons are the overlay's children at their rectangles.
@@ -516,6 +521,7 @@ def case_close(args, failures):
             button = box_button(box, names)
             if not failures.check(button, "the confirmation has no %s button: %r" % (names[0], box.children)):
                 return False
+            time.sleep(0.5)
             screenshot(os.path.join(args.out, "confirmation.png"))
             click(*centre(button.rect))
             return True
@@ -579,14 +585,27 @@ def case_links(args, failures):
         launcher.stop()
 
 
+def read_record(path):
+    """The recording loader's record: each key's values in order, hex-decoded where the loader wrote hex."""
+    values = {}
+    with open(path, "rb") as f:
+        for line in f.read().decode("ascii", "replace").splitlines():
+            key, _, value = line.partition("=")
+            values.setdefault(key, []).append(value)
+    return values
+
+
+def unhex(text):
+    return bytes.fromhex(text).decode("utf-8", "replace")
+
+
 def case_handoff(args, failures):
+    # The hand-off build's start address is a login address: the real
+    # WebBrowser control raises BeforeNavigate2 for it at start-up, and the
+    # launcher hands the login to the recording loader beside it and ends.
     record = os.path.join(args.out, "loader-record")
-    if os.path.exists(record):
-        os.remove(record)
     launcher = Launcher(args, {"QUARROW_RECORD_FILE": windows_path(record)})
     try:
-        # The test build's start address is a login address: the control's
-        # first navigation hands off at once.
         got = wait_until(lambda: os.path.exists(record), 60)
         failures.check(got, "no loader was started:\n" + launcher.log_text())
         ended = wait_until(lambda: not launcher.running(), 30)
@@ -594,16 +613,24 @@ def case_handoff(args, failures):
         if ended:
             failures.check(launcher.process.returncode == 0, "the launcher ended with status %d" %
                            launcher.process.returncode)
-        if got:
-            time.sleep(1.0)
-            with open(record, "rb") as f:
-                lines = f.read().decode("utf-8", "replace").splitlines()
-            starts = [l for l in lines if l.startswith("commandline=")]
-            failures.check(len(starts) == 1, "the loader was started %d times: %r" % (len(starts), lines))
-            if starts:
-                failures.check(starts[0][len("commandline="):] == args.expected_command_line,
-                               "the loader got %r, not %r" % (starts[0][len("commandline="):],
-                                                              args.expected_command_line))
+        if not got:
+            return
+        # Another start would have come by now.
+        time.sleep(1.0)
+        with open(record + ".starts") as f:
+            starts = f.read().split()
+        failures.check(len(starts) == 1, "the loader was started %d times" % len(starts))
+        values = read_record(record)
+        arguments = [unhex(v) for v in values.get("arg", [])]
+        command_line = unhex(values.get("cmdline", [""])[0])
+        expected = '"quilbyLoader.exe" ' + args.expected_command_line
+        failures.check(command_line == expected, "the loader's command line is %r, not %r" % (command_line, expected))
+        failures.check(arguments[1:] == [args.expected_command_line],
+                       "the loader's arguments are %r" % arguments)
+        beside = os.path.join(os.path.dirname(os.path.abspath(args.launcher)), "quilbyLoader.exe")
+        exe = unhex(values.get("exe", [""])[0])
+        failures.check(exe.lower() == windows_path(beside).lower(),
+                       "the loader that ran is %r, not the one beside the launcher (%r)" % (exe, windows_path(beside)))
     finally:
         launcher.stop()
 
