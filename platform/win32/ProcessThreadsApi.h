@@ -154,4 +154,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
 // ERROR_INVALID_HANDLE for a handle that is not open.
 BOOL CloseHandle(HANDLE handle);
 
+// The calling thread's id (the system's thread id); never 0.
+DWORD GetCurrentThreadId();
+
 #endif // _WIN32
