@@ -29,7 +29,7 @@ function(quarrow_windows_installer target)
                 "-DQUARROW_OUTFILE=${installer}"
                 "${script}"
         DEPENDS ${target} "${script}" "${PROJECT_SOURCE_DIR}/res/icon.ico"
-        COMMENT "Building the Windows installer $<TARGET_FILE_NAME:${target}> -> quarrow-launcher-${PROJECT_VERSION}-installer.exe"
+        COMMENT "Building the Windows installer quarrow-launcher-${PROJECT_VERSION}-installer.exe"
         VERBATIM)
     add_custom_target(installer DEPENDS "${installer}")
 endfunction()
