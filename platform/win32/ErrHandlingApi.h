@@ -2,6 +2,11 @@
 // code, as the Win32-style functions of the layer report failures.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
 
@@ -18,3 +23,5 @@ void SetLastError(DWORD code);
 // or 0 when the code is unknown or the buffer is too small.
 DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer, DWORD size,
                      void* arguments);
+
+#endif // _WIN32

@@ -3,6 +3,12 @@
 // which images are decoded from resource bytes.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <objidl.h>.
+#include "win32/TChar.h"
+#include <objidl.h>
+#else
+
 #include "win32/Unknwn.h"
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
@@ -103,3 +109,5 @@ HRESULT CreateStreamOnHGlobal(HGLOBAL memory, BOOL deleteOnRelease, LPSTREAM* st
 // The block under a stream made by CreateStreamOnHGlobal (E_INVALIDARG for
 // any other stream).
 HRESULT GetHGlobalFromStream(LPSTREAM stream, HGLOBAL* memory);
+
+#endif // _WIN32

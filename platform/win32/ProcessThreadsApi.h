@@ -7,6 +7,11 @@
 // CloseHandle.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
 
@@ -148,3 +153,8 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
 // handle does not affect the process. Returns FALSE with
 // ERROR_INVALID_HANDLE for a handle that is not open.
 BOOL CloseHandle(HANDLE handle);
+
+// The calling thread's id (the system's thread id); never 0.
+DWORD GetCurrentThreadId();
+
+#endif // _WIN32

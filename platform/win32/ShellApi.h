@@ -5,6 +5,12 @@
 // never through a shell; the memory screen records the request for tests.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <shellapi.h>.
+#include "win32/TChar.h"
+#include <shellapi.h>
+#else
+
 #include "win32/WinDef.h"
 
 // Results below 33 are errors.
@@ -26,3 +32,5 @@
 // Returns a value greater than 32 on success, an SE_ERR_* code otherwise.
 HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR lpParameters,
                         LPCWSTR lpDirectory, INT nShowCmd);
+
+#endif // _WIN32

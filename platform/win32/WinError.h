@@ -2,6 +2,11 @@
 // that the program's COM methods and the layer's COM objects return.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 
 #define ERROR_SUCCESS 0L
@@ -72,3 +77,5 @@
 #define STG_E_INVALIDPOINTER ((HRESULT)0x80030009L)
 #define STG_E_READFAULT ((HRESULT)0x8003001EL)
 #define STG_E_MEDIUMFULL ((HRESULT)0x80030070L)
+
+#endif // _WIN32

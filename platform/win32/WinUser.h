@@ -9,6 +9,11 @@
 // data model. Only the wide-character ("W") forms exist.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinGdi.h"
 
@@ -46,7 +51,6 @@ QUARROW_DECLARE_HANDLE(HHOOK);
 #define WM_SYSCOLORCHANGE 0x0015
 #define WM_ENDSESSION 0x0016
 #define WM_SHOWWINDOW 0x0018
-#define WM_CTLCOLOR 0x0019
 #define WM_SETTINGCHANGE 0x001A
 #define WM_WININICHANGE 0x001A
 #define WM_ACTIVATEAPP 0x001C
@@ -1192,3 +1196,5 @@ BOOL InflateRect(LPRECT rect, int dx, int dy);
 BOOL IntersectRect(LPRECT dest, const RECT* a, const RECT* b);
 BOOL UnionRect(LPRECT dest, const RECT* a, const RECT* b);
 BOOL SubtractRect(LPRECT dest, const RECT* a, const RECT* b);
+
+#endif // _WIN32

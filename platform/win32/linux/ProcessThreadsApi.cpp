@@ -547,3 +547,5 @@ BOOL CloseHandle(HANDLE handle)
     handles.erase(found);
     return TRUE;
 }
+
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(::gettid()); }
