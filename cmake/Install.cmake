@@ -166,6 +166,8 @@ Exec=${exec}
 Icon=quarrow-launcher
 Terminal=false
 Categories=Game;
+Keywords=Quarrow;game;login;launcher;
+Keywords[zh_CN]=Quarrow;游戏;登录;微端;
 ")
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
 

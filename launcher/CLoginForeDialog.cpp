@@ -289,10 +289,15 @@ bool CLoginForeDialog::LaunchLoader()
                         &startup, &process)) {
         DWORD error = GetLastError();
         WCHAR reason[256] = {};
-        if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
-                            256, nullptr)) {
-            reason[0] = 0;
+        DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                      reason, 256, nullptr);
+        // A system text ends with a line break (on Windows and in our
+        // layer); the report is one line and ends it itself.
+        while (length > 0 && (reason[length - 1] == _T('\r') || reason[length - 1] == _T('\n') ||
+                              reason[length - 1] == _T(' '))) {
+            --length;
         }
+        reason[length] = 0;
         const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         ReportHandOffFailure(missing ? HandOffFailure::LoaderNotFound : HandOffFailure::LoaderNotStarted, reason);
         return false;

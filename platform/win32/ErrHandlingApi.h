@@ -15,6 +15,7 @@ void SetLastError(DWORD code);
 
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
 
 // Writes the system's one-line description of `messageId` into `buffer`
 // (at most `size` characters, terminator included). Only

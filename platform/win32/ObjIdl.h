@@ -101,7 +101,8 @@ using LPSTREAM = IStream*;
 // The stream's size starts as the block's size; writing past the end grows
 // the block. With deleteOnRelease the block is freed when the last
 // reference goes; otherwise it stays the caller's. Seeking, reading,
-// writing, SetSize, CopyTo and Stat work; Commit and Revert succeed and do
+// writing, SetSize, CopyTo and Stat work (a seek before the start or from
+// an unknown origin gives STG_E_SEEKERROR); Commit and Revert succeed and do
 // nothing; LockRegion and UnlockRegion give STG_E_INVALIDFUNCTION; Clone
 // gives E_NOTIMPL. E_INVALIDARG for a null result pointer or a handle that
 // is no block.

@@ -7,8 +7,11 @@
 #include "afx/CException.h"
 #include "launcher/CLoginForeDialog.h"
 #include "win32/WinNls.h"
+#include "support/WideString.h"
 
 namespace {
+
+using quarrow::test::WideString;
 
 // An overlay without a window: the parse needs nothing but its members.
 class Overlay : public CLoginForeDialog {
@@ -18,18 +21,18 @@ public:
     using CLoginForeDialog::m_strPlatformId;
 };
 
-std::u16string Text(const CString& s) { return std::u16string(s.GetString(), static_cast<size_t>(s.GetLength())); }
+WideString Text(const CString& s) { return WideString(s.GetString(), static_cast<size_t>(s.GetLength())); }
 
 struct ParseCase {
-    const char16_t* address;
+    const WCHAR* address;
     bool result;
-    const char16_t* userId;
-    const char16_t* key;
+    const WCHAR* userId;
+    const WCHAR* key;
 };
 
 TEST(ParseLoginUrl, Table)
 {
-    const char16_t* base = _T("http://www.quarrow.example/games/vadmo/login?");
+    const WCHAR* base = _T("http://www.quarrow.example/games/vadmo/login?");
     const ParseCase cases[] = {
         {_T("userid=42&from=abc"), true, _T("42"), _T("userid-42&from-abc")},
         {_T("userid=a+b%41%4a"), true, _T("a bAJ"), _T("userid-a+b%41%4a")},
@@ -48,8 +51,8 @@ TEST(ParseLoginUrl, Table)
     for (const ParseCase& c : cases) {
         CString address = CString(base) + c.address;
         EXPECT_EQ(c.result, overlay.ParseLoginUrl(address)) << Text(address).size();
-        EXPECT_EQ(std::u16string(c.userId), Text(overlay.UserId()));
-        EXPECT_EQ(std::u16string(c.key), Text(overlay.Key()));
+        EXPECT_EQ(WideString(c.userId), Text(overlay.UserId()));
+        EXPECT_EQ(WideString(c.key), Text(overlay.Key()));
     }
 }
 
@@ -67,7 +70,7 @@ TEST(ParseLoginUrl, AnAddressWithoutQuestionMarkIsParsedWhole)
 TEST(ParseLoginUrl, ItemsWithoutEqualsRaiseTheFrameworkErrorAndLeaveNothing)
 {
     Overlay overlay;
-    for (const char16_t* address : {_T("x/vadmo/login?userid=1&"), _T("x/vadmo/login?userid=1&flag"),
+    for (const WCHAR* address : {_T("x/vadmo/login?userid=1&"), _T("x/vadmo/login?userid=1&flag"),
                                     _T("x/vadmo/login?&userid=1"), _T("x/vadmo/login?userid=1&&a=b"),
                                     _T("http://host/vadmo/login")}) {
         ASSERT_TRUE(overlay.ParseLoginUrl(_T("?userid=9")));

@@ -662,7 +662,7 @@ TEST_F(ProcessTest, MissingLoaderHasTheFileNotFoundText)
     ASSERT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     WCHAR text[128];
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0, text, 128, nullptr);
-    EXPECT_EQ(std::u16string(text, length), _T("The system cannot find the file specified."));
+    EXPECT_EQ(std::u16string(text, length), _T("The system cannot find the file specified.\r\n"));
 }
 
 TEST_F(ProcessTest, MissingRecordsAreRejected)
