@@ -5,6 +5,10 @@
 # browser control fills (353, 209) 650 x 360. Leaves the screenshot as
 # <out>/launcher-wine.png.
 #
+# The artwork's per-pixel alpha is checked in the background window's own
+# 32-bit pixels, since the screen's compositing of the colour-keyed overlay
+# cannot be read back (see the workaround below).
+#
 # Usage: tests/wine/run-launcher.sh <build-windows dir> [<out dir>]
 set -euo pipefail
 
@@ -64,6 +68,35 @@ centre="$(( (1920 - 1044) / 2 )),$(( (1080 - 616) / 2 ))"
 
 # Give the control and the buttons the time to paint.
 sleep 3
+
+# Per-pixel alpha reaches the screen: the background window is a 32-bit
+# window whose own pixels carry the artwork's alpha (transparent across the
+# top-left corner, opaque artwork, the opaque black panel under the
+# browser).
+xwd -id "$background" -silent >"$WINE_SESSION_DIR/background.xwd" || fail "the background window cannot be read"
+python3 - "$here" "$WINE_SESSION_DIR/background.xwd" <<'EOF' || fail "the background window does not carry the artwork's alpha"
+import sys
+sys.path.insert(0, sys.argv[1])
+import xwd_to_png
+
+width, height, rows = xwd_to_png.read_xwd(open(sys.argv[2], "rb").read(), alpha=True)
+def rgba(x, y):
+    return tuple(rows[y][x * 4:x * 4 + 4])
+problems = []
+if (width, height) != (1044, 616):
+    problems.append("the window is %d x %d" % (width, height))
+else:
+    if rgba(0, 0)[3] != 0 or rgba(5, 5)[3] != 0:
+        problems.append("the top-left corner is not transparent: %s" % (rgba(5, 5),))
+    if rgba(100, 300)[3] != 255 or rgba(100, 300)[:3] == (0, 0, 0):
+        problems.append("the artwork at (100, 300) is not opaque: %s" % (rgba(100, 300),))
+    if rgba(600, 400) != (0, 0, 0, 255):
+        problems.append("the browser's panel at (600, 400) is not opaque black: %s" % (rgba(600, 400),))
+for p in problems:
+    print(p)
+sys.exit(1 if problems else 0)
+EOF
+
 # Workaround: Wine 8's X11 driver gives the background window a new X
 # window with a 32-bit visual at its first UpdateLayeredWindow; the new
 # window is mapped above the owned overlay (whose WM_TRANSIENT_FOR still

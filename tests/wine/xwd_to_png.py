@@ -9,7 +9,10 @@ import sys
 import zlib
 
 
-def read_xwd(data):
+def read_xwd(data, alpha=False):
+    """Width, height and rows of RGB bytes (RGBA with alpha=True: the byte
+    above the colour masks of a 32-bit dump, as a window of depth 32 keeps
+    it)."""
     header = struct.unpack(">25I", data[:100])
     header_size, _version, pixmap_format, depth, width, height = header[:6]
     byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
@@ -22,13 +25,16 @@ def read_xwd(data):
     rows = []
     for y in range(height):
         line = data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * step]
-        out = bytearray(width * 3)
+        channels = 4 if alpha else 3
+        out = bytearray(width * channels)
         for x in range(width):
             p = line[x * step: x * step + step]
             v = int.from_bytes(p, "little" if byte_order == 0 else "big")
-            out[x * 3] = (v & red_mask) >> (red_mask & -red_mask).bit_length() - 1
-            out[x * 3 + 1] = (v & green_mask) >> (green_mask & -green_mask).bit_length() - 1
-            out[x * 3 + 2] = (v & blue_mask) >> (blue_mask & -blue_mask).bit_length() - 1
+            out[x * channels] = (v & red_mask) >> (red_mask & -red_mask).bit_length() - 1
+            out[x * channels + 1] = (v & green_mask) >> (green_mask & -green_mask).bit_length() - 1
+            out[x * channels + 2] = (v & blue_mask) >> (blue_mask & -blue_mask).bit_length() - 1
+            if alpha:
+                out[x * channels + 3] = (v >> 24) & 0xFF if bits_per_pixel == 32 else 0xFF
         rows.append(bytes(out))
     return width, height, rows
 
