@@ -65,6 +65,15 @@
 // loaded by this platform: any other name fails with ERROR_MOD_NOT_FOUND.
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 
+// The full path of a module's file. A null module, or the executable's own
+// handle, is the running executable (a UTF-8 path of the system turned into
+// UTF-16). Copies at most `size` - 1 units and a terminating zero and
+// returns the number of units copied without the zero. A path that does
+// not fit is cut to `size` - 1 units (and terminated); the result is then
+// `size`, with ERROR_INSUFFICIENT_BUFFER. Any other module fails with 0 and
+// ERROR_MOD_NOT_FOUND.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+
 // Finds a resource by name and type in a module (null: the executable).
 // Names and types are MAKEINTRESOURCEW ids, "#123" strings or names
 // (compared without regard to ASCII case). Among the languages of the
