@@ -22,6 +22,7 @@
 #include "host/browser/webkit/ExtensionServer.h"
 #include "host/browser/webkit/extension/LauncherChannel.h"
 
+#include <glib-unix.h>
 #include <glib.h>
 
 #include <algorithm>
@@ -86,8 +87,16 @@ std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v 
 [[noreturn]] void attack(const std::string& address)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    struct Big {
+        int fd;
+        size_t sent;
+    };
     std::vector<int> silent;
-    const std::string oversized = le32(64u << 20) + std::string(1u << 20, 'x');
+    std::vector<Big> big;
+    // A first message that announces 64 MiB, and the 64 MiB.
+    const size_t total = 4 + (64u << 20);
+    const std::string header = le32(64u << 20);
+    const std::string chunk(1u << 16, 'x');
     for (;;) {
         // Dropped connections are replaced.
         silent.erase(std::remove_if(silent.begin(), silent.end(),
@@ -102,17 +111,33 @@ std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v 
             if (fd < 0) break; // the backlog is full
             silent.push_back(fd);
         }
-        const int big = connectTo(address);
-        if (big >= 0) {
-            size_t sent = 0;
-            while (sent < oversized.size()) {
-                const ssize_t n = send(big, oversized.data() + sent, oversized.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (n <= 0) break;
-                sent += static_cast<size_t>(n);
-            }
-            ::close(big);
+        // Four oversized hellos at a time, each sent as fast as the
+        // launcher takes it.
+        while (big.size() < 4) {
+            const int fd = connectTo(address);
+            if (fd < 0) break;
+            big.push_back(Big{fd, 0});
         }
-        usleep(10000);
+        for (Big& b : big) {
+            while (b.fd >= 0 && b.sent < total) {
+                const char* data = b.sent < 4 ? header.data() + b.sent : chunk.data();
+                const size_t size = b.sent < 4 ? 4 - b.sent : std::min(chunk.size(), total - b.sent);
+                const ssize_t n = send(b.fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n > 0) {
+                    b.sent += static_cast<size_t>(n);
+                    continue;
+                }
+                if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+                ::close(b.fd); // cut off by the launcher
+                b.fd = -1;
+            }
+            if (b.fd >= 0 && b.sent >= total) {
+                ::close(b.fd);
+                b.fd = -1;
+            }
+        }
+        big.erase(std::remove_if(big.begin(), big.end(), [](const Big& b) { return b.fd < 0; }), big.end());
+        usleep(1000);
     }
 }
 
@@ -170,15 +195,16 @@ int readsRun(bool flood, int reads)
         return 1;
     }
     const double cpuBefore = cpuSeconds();
+    const auto wallBefore = Clock::now();
     pid_t attacker = -1;
     if (flood) {
         attacker = fork();
         if (attacker == 0) attack(server.address());
-        // The flood is under way before the page connects.
-        const auto until = Clock::now() + std::chrono::milliseconds(500);
-        while (Clock::now() < until) {
-            if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
-        }
+        // The flood is under way for a second before the page connects.
+        bool warm = false;
+        g_timeout_add(1000, [](gpointer flag) -> gboolean { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; },
+                      &warm);
+        while (!warm) g_main_context_iteration(nullptr, TRUE);
     }
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) return 1;
@@ -188,23 +214,30 @@ int readsRun(bool flood, int reads)
         page(server.address(), server.token(), reads, pipeFds[1]);
     }
     ::close(pipeFds[1]);
-    fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
-    std::string report;
-    bool done = false;
-    while (!done) {
-        char buffer[4096];
-        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            report.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0) {
-            done = true;
-        } else if (!g_main_context_iteration(nullptr, FALSE)) {
-            g_usleep(100);
-        }
-    }
+    // The launcher's loop as the window system runs it: blocking waits,
+    // woken by its sockets (and here by the page's report).
+    struct Report {
+        std::string text;
+        bool done = false;
+    } report;
+    g_unix_fd_add(pipeFds[0], static_cast<GIOCondition>(G_IO_IN | G_IO_HUP),
+                  [](int fd, GIOCondition, gpointer data) -> gboolean {
+                      auto* r = static_cast<Report*>(data);
+                      char buffer[4096];
+                      const ssize_t n = read(fd, buffer, sizeof buffer);
+                      if (n > 0) {
+                          r->text.append(buffer, static_cast<size_t>(n));
+                          return G_SOURCE_CONTINUE;
+                      }
+                      r->done = true;
+                      return G_SOURCE_REMOVE;
+                  },
+                  &report);
+    while (!report.done) g_main_context_iteration(nullptr, TRUE);
     ::close(pipeFds[0]);
     waitpid(reader, nullptr, 0);
     const double cpu = cpuSeconds() - cpuBefore;
+    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
     if (attacker > 0) {
         kill(attacker, SIGKILL);
         waitpid(attacker, nullptr, 0);
@@ -213,10 +246,10 @@ int readsRun(bool flood, int reads)
     std::vector<long> times;
     int failed = 0;
     size_t at = 0;
-    while (at < report.size()) {
-        const size_t end = report.find('\n', at);
-        const std::string line = report.substr(at, end - at);
-        at = end == std::string::npos ? report.size() : end + 1;
+    while (at < report.text.size()) {
+        const size_t end = report.text.find('\n', at);
+        const std::string line = report.text.substr(at, end - at);
+        at = end == std::string::npos ? report.text.size() : end + 1;
         if (line.empty()) continue;
         if (line == "failed" || line == "not-connected") {
             ++failed;
@@ -226,8 +259,8 @@ int readsRun(bool flood, int reads)
     }
     std::sort(times.begin(), times.end());
     auto at_ = [&](double q) { return times.empty() ? -1L : times[std::min(times.size() - 1, size_t(q * times.size()))]; };
-    std::printf("reads %zu failed %d median_us %ld p99_us %ld max_us %ld launcher_cpu_s %.3f VmHWM_kB %ld\n",
-                times.size(), failed, at_(0.5), at_(0.99), times.empty() ? -1L : times.back(), cpu, peakKiB());
+    std::printf("reads %zu failed %d median_us %ld p99_us %ld max_us %ld launcher_cpu_s %.3f wall_s %.3f VmHWM_kB %ld\n",
+                times.size(), failed, at_(0.5), at_(0.99), times.empty() ? -1L : times.back(), cpu, wall, peakKiB());
     return failed == 0 ? 0 : 1;
 }
 

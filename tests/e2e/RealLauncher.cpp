@@ -136,7 +136,7 @@ bool RealLauncher::waitUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-std::string RealLauncher::programCopy(const std::string& name, Extension extension)
+std::string RealLauncher::programCopy(const std::string& name, ExtensionFile extension)
 {
     const fs::path program(QUARROW_E2E_LAUNCHER);
     const fs::path dir = fs::path(folder) / name;
@@ -144,12 +144,12 @@ std::string RealLauncher::programCopy(const std::string& name, Extension extensi
     fs::copy_file(program, dir / program.filename(), fs::copy_options::overwrite_existing);
     const fs::path webext = program.parent_path() / "quarrow-webext.so";
     switch (extension) {
-    case Extension::Present:
+    case ExtensionFile::Present:
         fs::copy_file(webext, dir / "quarrow-webext.so", fs::copy_options::overwrite_existing);
         break;
-    case Extension::Missing:
+    case ExtensionFile::Missing:
         break;
-    case Extension::Unloadable:
+    case ExtensionFile::Unloadable:
         std::ofstream(dir / "quarrow-webext.so") << "not a shared object\n";
         break;
     }
@@ -167,6 +167,8 @@ bool RealLauncher::answerMessageBox(const std::string& caption)
     probe->sync();
     return true;
 }
+
+bool RealLauncher::startLauncher() { return startLauncher(Start{}); }
 
 bool RealLauncher::startLauncher(const Start& how)
 {

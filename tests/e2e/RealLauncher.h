@@ -39,6 +39,9 @@ struct ScreenWindow {
     std::string title;
 };
 
+// What stands beside a copy of the program as its web-process extension.
+enum class ExtensionFile { Present, Missing, Unloadable };
+
 class RealLauncher : public ::testing::Test {
 protected:
     static constexpr COLORREF kDesktop = RGB(58, 110, 165);
@@ -62,14 +65,14 @@ protected:
     // Starts the launcher and waits until both of its windows are on the
     // screen with the start page loaded (its script has reported) and drawn;
     // false (with the test failed) when that does not happen in time.
-    bool startLauncher(const Start& how = {});
+    bool startLauncher();
+    bool startLauncher(const Start& how);
     // Starts the launcher and returns at once.
-    bool startLauncherOnly(const Start& how = {});
+    bool startLauncherOnly(const Start& how);
     // A copy of the program in a folder of the test's own (<folder>/<name>/),
     // with the web-process extension beside it (or a file of that name that
     // no web process can load), and without the loader; its path.
-    enum class Extension { Present, Missing, Unloadable };
-    std::string programCopy(const std::string& name, Extension extension);
+    std::string programCopy(const std::string& name, ExtensionFile extension);
 
     // Waits for a message box of the launcher's with this caption and
     // clicks its rightmost button (OK of an MB_OK box).

@@ -67,7 +67,7 @@ TEST_F(SafeLauncher, ALoaderPlantedInTheWorkingDirectoryOrOnARelativePathNeverRu
     // that holds one, with PATH naming that folder as an empty entry and as
     // ".".
     Start how;
-    how.program = programCopy("installed", Extension::Present);
+    how.program = programCopy("installed", ExtensionFile::Present);
     how.directory = folder + "/unpacked";
     fs::create_directories(how.directory);
     fs::copy_file(fs::path(QUARROW_E2E_LAUNCHER).parent_path() / "quilbyLoader.exe",
@@ -143,7 +143,7 @@ TEST_F(SafeLauncher, StartedWithoutStandardInputItHandsTheLoaderOnlyItsStandardS
     }
 }
 
-class IncompleteInstallation : public SafeLauncher, public ::testing::WithParamInterface<RealLauncher::Extension> {};
+class IncompleteInstallation : public SafeLauncher, public ::testing::WithParamInterface<ExtensionFile> {};
 
 TEST_P(IncompleteInstallation, SaysSoOnceAndEndsWithAFailure)
 {
@@ -166,9 +166,9 @@ TEST_P(IncompleteInstallation, SaysSoOnceAndEndsWithAFailure)
 }
 
 INSTANTIATE_TEST_SUITE_P(Extension, IncompleteInstallation,
-                         ::testing::Values(RealLauncher::Extension::Missing, RealLauncher::Extension::Unloadable),
+                         ::testing::Values(ExtensionFile::Missing, ExtensionFile::Unloadable),
                          [](const auto& info) {
-                             return info.param == RealLauncher::Extension::Missing ? "Missing" : "Unloadable";
+                             return info.param == ExtensionFile::Missing ? "Missing" : "Unloadable";
                          });
 
 } // namespace quarrow::test

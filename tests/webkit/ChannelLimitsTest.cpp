@@ -2,13 +2,15 @@
 // play by its rules (any process of the same user may connect): a first
 // message over the hello's size is cut off before its body is read, a
 // peer that says nothing is dropped after the authentication time, no more
-// than the cap of such peers is held at once, and running out of
+// than the cap of such peers is held at once (a web process still gets
+// in past them), and running out of
 // descriptors puts the listener to rest instead of waking the loop again
 // and again. Last, the whole engine: a page reads window.external while a
 // flood of connections and an oversized hello arrive.
 #include "WebKitFixture.h"
 
 #include "host/browser/webkit/ExtensionServer.h"
+#include "host/browser/webkit/extension/LauncherChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -129,22 +132,14 @@ TEST_F(ChannelLimitsTest, SilentPeersAreCappedAndDroppedAfterTheAuthenticationTi
 {
     ASSERT_TRUE(server.listening()) << server.error();
     Sockets peers;
-    // More than the cap and the listener's backlog together: the rest are
-    // refused by the kernel, not held by the launcher.
+    // More than the cap; as many as the listener's backlog takes.
     for (int i = 0; i < 40; ++i) {
         const int fd = connectTo(server.address());
         if (fd >= 0) peers.fds.push_back(fd);
     }
     ASSERT_GT(peers.fds.size(), ExtensionServer::kMaxPendingConnections);
-    ASSERT_TRUE(runUntil([&] { return server.pendingConnections() == ExtensionServer::kMaxPendingConnections; }));
-    // The listener is not watched meanwhile, so the connections waiting in
-    // its backlog do not wake the loop.
-    EXPECT_FALSE(server.accepting()) << "the listener is watched with the pending connections at their cap";
-    EXPECT_EQ(server.pendingConnections(), ExtensionServer::kMaxPendingConnections);
-
-    // Each is dropped once its time is up; the ones waiting take their
-    // places, never more than the cap at once, until every one of them has
-    // been dropped.
+    // Never more than the cap at once, newcomers pushing out the oldest,
+    // until every one of them has been dropped.
     size_t most = 0;
     const bool allDropped = runUntil(
         [&] {
@@ -159,6 +154,45 @@ TEST_F(ChannelLimitsTest, SilentPeersAreCappedAndDroppedAfterTheAuthenticationTi
     EXPECT_EQ(most, ExtensionServer::kMaxPendingConnections);
     EXPECT_EQ(server.pendingConnections(), 0u);
     EXPECT_TRUE(server.accepting());
+}
+
+// Silent peers that hold every place do not keep a web process out: its
+// hello is read as soon as it is accepted, and it pushes out the peer that
+// has waited longest.
+TEST_F(ChannelLimitsTest, AWebProcessGetsInPastSilentPeersHoldingEveryPlace)
+{
+    ASSERT_TRUE(server.listening()) << server.error();
+    Sockets peers;
+    for (size_t i = 0; i < ExtensionServer::kMaxPendingConnections; ++i) {
+        peers.fds.push_back(connectTo(server.address()));
+        ASSERT_GE(peers.fds.back(), 0);
+        ASSERT_TRUE(runUntil([&] { return server.pendingConnections() == i + 1; }));
+    }
+    int done[2];
+    ASSERT_EQ(pipe2(done, O_CLOEXEC | O_NONBLOCK), 0);
+    const std::string address = server.address(), token = server.token();
+    const pid_t child = fork();
+    if (child == 0) {
+        LauncherChannel channel(address, token);
+        ExtensionMessage get;
+        get.kind = ExtensionMessage::Kind::GetProperty;
+        get.first = "xxyyzz";
+        const auto answer = channel.ask(get);
+        const char result = answer && answer->kind == ExtensionMessage::Kind::Ack ? 'A' : '-';
+        ssize_t ignored = write(done[1], &result, 1);
+        (void)ignored;
+        _exit(0);
+    }
+    ::close(done[1]);
+    char result = 0;
+    EXPECT_TRUE(runUntil([&] { return read(done[0], &result, 1) == 1; }, 20000));
+    ::close(done[0]);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(result, 'A') << "the web process was not answered";
+    EXPECT_EQ(server.authenticatedConnections(), 1u);
+    EXPECT_EQ(server.pendingConnections(), ExtensionServer::kMaxPendingConnections - 1);
+    EXPECT_TRUE(closedByServer(peers.fds.front())) << "the oldest silent peer was kept";
+    for (size_t i = 1; i < peers.fds.size(); ++i) EXPECT_FALSE(closedByServer(peers.fds[i])) << "peer " << i;
 }
 
 TEST_F(ChannelLimitsTest, WithoutDescriptorsTheListenerRestsInsteadOfSpinning)

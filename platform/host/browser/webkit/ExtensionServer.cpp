@@ -101,7 +101,7 @@ size_t ExtensionServer::pendingConnections() const { return m_connections.size()
 
 void ExtensionServer::updateListener()
 {
-    const bool watch = m_fd >= 0 && m_resumeSource == 0 && pendingConnections() < kMaxPendingConnections;
+    const bool watch = m_fd >= 0 && m_resumeSource == 0;
     if (watch && !m_source) {
         m_source = g_unix_fd_add(m_fd, G_IO_IN, reinterpret_cast<GUnixFDSourceFunc>(onListen), this);
     } else if (!watch && m_source) {
@@ -136,7 +136,9 @@ int ExtensionServer::onDeadline(void* data)
 
 void ExtensionServer::accept()
 {
-    while (pendingConnections() < kMaxPendingConnections) {
+    // A bounded number per turn of the loop, so that a flood of connections
+    // leaves the loop's other work its turn.
+    for (int accepted = 0; accepted < 16; ++accepted) {
         const int fd = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
@@ -145,8 +147,9 @@ void ExtensionServer::accept()
                 // readable: watching it now would wake the loop at once,
                 // again and again. It rests a moment instead.
                 if (!m_resumeSource) m_resumeSource = g_timeout_add(kPauseMs, onResume, this);
+                updateListener();
             }
-            break; // EAGAIN: nothing more waiting
+            return; // EAGAIN: nothing more waiting
         }
         ucred peer{};
         socklen_t size = sizeof peer;
@@ -154,16 +157,30 @@ void ExtensionServer::accept()
             ::close(fd);
             continue;
         }
+        // At the cap, the connection that has waited longest without
+        // saying who it is makes room: a peer that holds every place with
+        // silent connections cannot keep a web process out.
+        if (pendingConnections() >= kMaxPendingConnections) {
+            Connection* oldest = nullptr;
+            for (auto& [other, c] : m_connections) {
+                if (!c->authenticated && (!oldest || c->order < oldest->order)) oldest = c.get();
+            }
+            if (oldest) close(oldest->fd);
+        }
         auto c = std::make_unique<Connection>();
         c->server = this;
         c->fd = fd;
+        c->order = ++m_accepted;
         c->reader.setLimit(ExtensionMessage::kMaxHelloBody);
         c->source = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                                   reinterpret_cast<GUnixFDSourceFunc>(onReadable), c.get());
         c->deadline = g_timeout_add(kAuthenticationMs, onDeadline, c.get());
+        Connection& added = *c;
         m_connections[fd] = std::move(c);
+        // A web process sends its hello right after connecting: it is
+        // usually there already, and the connection never waits.
+        if (!serve(added)) close(fd);
     }
-    updateListener();
 }
 
 int ExtensionServer::onReadable(int, unsigned, void* data)
@@ -215,8 +232,6 @@ bool ExtensionServer::answerArrived(Connection& c)
             c.reader.setLimit(ExtensionMessage::kMaxBody);
             if (c.deadline) g_source_remove(c.deadline);
             c.deadline = 0;
-            // A place among the pending connections has come free.
-            updateListener();
             ExtensionMessage ack;
             ack.kind = ExtensionMessage::Kind::Ack;
             ack.serial = request->serial;
@@ -261,7 +276,6 @@ void ExtensionServer::close(int fd)
     if (it->second->deadline) g_source_remove(it->second->deadline);
     ::close(fd);
     m_connections.erase(it);
-    updateListener();
 }
 
 } // namespace quarrow
