@@ -161,11 +161,17 @@ bool RealLauncher::answerMessageBox(const std::string& caption)
     std::optional<ScreenWindow> box;
     if (!waitUntil([&] { return (box = launcherWindow(caption)).has_value(); }, 30000)) return false;
     // The buttons (75 x 23) sit at the bottom right of the client area, 12
-    // pixels in; the rightmost is the last.
+    // pixels in; the rightmost is the last. A box takes presses only once
+    // its pixels are on the screen (its input shape comes from them), so
+    // the click is repeated until the box has gone.
     const int frame = SystemMetrics::kDialogFrame;
-    probe->click(box->rect.right - frame - 12 - 37, box->rect.bottom - frame - 12 - 12);
-    probe->sync();
-    return true;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (!(box = launcherWindow(caption))) return true;
+        probe->click(box->rect.right - frame - 12 - 37, box->rect.bottom - frame - 12 - 12);
+        probe->sync();
+        if (waitUntil([&] { return !launcherWindow(caption).has_value(); }, 2000)) return true;
+    }
+    return false;
 }
 
 bool RealLauncher::startLauncher() { return startLauncher(Start{}); }

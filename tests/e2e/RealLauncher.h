@@ -75,7 +75,7 @@ protected:
     std::string programCopy(const std::string& name, ExtensionFile extension);
 
     // Waits for a message box of the launcher's with this caption and
-    // clicks its rightmost button (OK of an MB_OK box).
+    // clicks its rightmost button (OK of an MB_OK box) until it has gone.
     bool answerMessageBox(const std::string& caption);
 
     bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000);

@@ -35,11 +35,12 @@ std::vector<std::string> lines(const std::string& text)
     return out;
 }
 
-std::vector<std::string> linesWith(const std::string& text, const std::string& part)
+// The lines that begin with `start`: the launcher's own say who they are.
+std::vector<std::string> linesFrom(const std::string& text, const std::string& start)
 {
     std::vector<std::string> out;
     for (const std::string& line : lines(text)) {
-        if (line.find(part) != std::string::npos) out.push_back(line);
+        if (line.rfind(start, 0) == 0) out.push_back(line);
     }
     return out;
 }
@@ -83,7 +84,7 @@ TEST_F(SafeLauncher, ALoaderPlantedInTheWorkingDirectoryOrOnARelativePathNeverRu
     EXPECT_FALSE(fs::exists(loaderRecord)) << "a planted loader ran";
     const std::string expected = "\"" + (fs::path(how.program).parent_path() / "quilbyLoader.exe").string() +
                                  "\" could not be started";
-    EXPECT_THAT(linesWith(launcherLog(), "quarrow-launcher:"),
+    EXPECT_THAT(linesFrom(launcherLog(), "quarrow-launcher:"),
                 ::testing::ElementsAre(::testing::HasSubstr(expected)))
         << launcherLog();
 }
@@ -102,7 +103,7 @@ TEST_F(SafeLauncher, AFramesFileWritesNothingUnderHomeOrTheDownloadFolder)
     EXPECT_THAT(pageFiles, ::testing::IsEmpty());
     EXPECT_TRUE(fs::is_empty(downloads));
     const std::string host = "127.0.0.1:" + std::to_string(QUARROW_E2E_PORT);
-    EXPECT_THAT(linesWith(launcherLog(), "download"),
+    EXPECT_THAT(linesFrom(launcherLog(), "quarrow: the download"),
                 ::testing::ElementsAre("quarrow: the download of http://" + host +
                                        "/games/vadmo/dlq/report.bin was cancelled: no user asked for it"));
     EXPECT_TRUE(lines(ReadFile(browserRecord)).empty()) << "the frame's file went to the browser";
@@ -156,7 +157,7 @@ TEST_P(IncompleteInstallation, SaysSoOnceAndEndsWithAFailure)
     // One line of the launcher's own (a web process that cannot load the
     // file may say so in its own words too).
     const std::string extension = (fs::path(how.program).parent_path() / "quarrow-webext.so").string();
-    EXPECT_THAT(linesWith(launcherLog(), "quarrow"),
+    EXPECT_THAT(linesFrom(launcherLog(), "quarrow"),
                 ::testing::ElementsAre(::testing::AllOf(
                     ::testing::StartsWith("quarrow-launcher: the installation is incomplete: the web-process extension " +
                                           extension),
