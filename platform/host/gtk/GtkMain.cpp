@@ -5,14 +5,22 @@
 // WebKitGTK engines for its WebBrowser controls, and runs the application
 // (AfxWinMain). Without a display it says so in one line and fails.
 //
+// An installation without the web-process extension (missing, or not
+// loadable by WebKit's web processes) could show the portal but never hand
+// a login off: the program says so and ends with a failure status
+// (host/browser/webkit/IncompleteInstallation.h).
+//
 // Ownership and order: the backend outlives the web session, which
 // outlives the window system, so every control (and its engine) is gone
 // before the session ends WebKit's processes, and the session's views are
 // gone before the screen closes.
 #include "afx/CWinApp.h"
 #include "host/Host.h"
+#include "host/StandardDescriptors.h"
+#include "host/browser/webkit/IncompleteInstallation.h"
 #include "host/browser/webkit/WebKitSession.h"
 #include "host/gtk/GtkBackend.h"
+#include "win32/WinUser.h"
 
 #include <cstdio>
 #include <memory>
@@ -20,6 +28,8 @@
 
 int main()
 {
+    // Before the first file of the program's own is opened.
+    quarrow::OpenMissingStandardDescriptors();
     std::string error;
     std::unique_ptr<quarrow::GtkBackend> screen = quarrow::GtkBackend::open("", error);
     if (!screen) {
@@ -30,8 +40,19 @@ int main()
     {
         quarrow::WebKitSession web(*screen);
         quarrow::Host host(*screen);
+        if (web.extensionProblem() != quarrow::WebKitSession::ExtensionProblem::None) {
+            quarrow::IncompleteInstallation::report(web);
+            return quarrow::IncompleteInstallation::kExitStatus;
+        }
+        bool incomplete = false;
+        web.whenExtensionUnreachable([&incomplete, &web] {
+            incomplete = true;
+            quarrow::IncompleteInstallation::report(web);
+            ::PostQuitMessage(quarrow::IncompleteInstallation::kExitStatus);
+        });
         host.setBrowserEngineFactory(web.engineFactory());
         result = AfxWinMain();
+        if (incomplete) result = quarrow::IncompleteInstallation::kExitStatus;
     }
     return result;
 }
