@@ -416,10 +416,29 @@ std::optional<InputEvent> GtkBackend::nextInputImpl()
     return e;
 }
 
+void GtkBackend::whenPresented(std::function<void()> action) { m_whenPresented.push_back(std::move(action)); }
+
+bool GtkBackend::everythingPresented() const
+{
+    for (const auto& [handle, e] : m_windows) {
+        if (e->shownOnScreen() && !e->presented()) return false;
+    }
+    return true;
+}
+
 bool GtkBackend::waitImpl()
 {
     flush();
     if (!m_input.empty()) return true;
+    // The flush has sent the drawing to the X server, which shows it while
+    // the actions run; their own windows and messages are dealt with when
+    // the caller next looks.
+    if (!m_whenPresented.empty() && everythingPresented()) {
+        std::vector<std::function<void()>> actions;
+        actions.swap(m_whenPresented);
+        for (auto& action : actions) action();
+        return true;
+    }
     ++m_waits;
     // One blocking iteration: it returns once any source has been
     // dispatched (an X event, a timeout, a browser callback), and whatever

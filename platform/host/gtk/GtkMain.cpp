@@ -1,17 +1,24 @@
 // The program's entry point on the real screen, in its own library
 // (quarrow_gtk_main) so that a program links it instead of the memory
 // screen's quarrow_afx_main: it opens the X display through the GTK
-// backend, makes the window system over it, gives the window system
-// WebKitGTK engines for its WebBrowser controls, and runs the application
+// backend, makes the window system over it, and runs the application
 // (AfxWinMain). Without a display it says so in one line and fails.
 //
-// Ownership and order: the backend outlives the web session, which
-// outlives the window system, so every control (and its engine) is gone
-// before the session ends WebKit's processes, and the session's views are
-// gone before the screen closes.
+// The skin comes first: the WebBrowser controls get stand-in engines
+// (host/browser/DeferredEngines.h), and only once the window pair is on the
+// screen does the program load the WebKitGTK engine module
+// (host/browser/webkit/WebKitModule.h) and start the real engines, which
+// then load the pages asked for meanwhile. A module that cannot be loaded
+// is reported in one line; the windows stay, with empty browser panels.
+//
+// Ownership and order: the backend outlives the web module, which outlives
+// the stand-ins' owner, which outlives the window system, so every control
+// (and its engine) is gone before the module's session ends WebKit's
+// processes, and the session's views are gone before the screen closes.
 #include "afx/CWinApp.h"
 #include "host/Host.h"
-#include "host/browser/webkit/WebKitSession.h"
+#include "host/browser/DeferredEngines.h"
+#include "host/browser/webkit/WebKitModuleLoader.h"
 #include "host/gtk/GtkBackend.h"
 
 #include <cstdio>
@@ -28,9 +35,16 @@ int main()
     }
     int result = 0;
     {
-        quarrow::WebKitSession web(*screen);
+        std::unique_ptr<quarrow::WebKitModule> web;
+        quarrow::DeferredEngines engines;
         quarrow::Host host(*screen);
-        host.setBrowserEngineFactory(web.engineFactory());
+        host.setBrowserEngineFactory(engines.factory());
+        screen->whenPresented([&] {
+            std::string why;
+            web = quarrow::WebKitModuleLoader::load(*screen, why);
+            if (!web) std::fprintf(stderr, "quarrow-launcher: %s; no page can be shown\n", why.c_str());
+            engines.start(web ? web->engineFactory() : quarrow::BrowserEngineFactory());
+        });
         result = AfxWinMain();
     }
     return result;
