@@ -20,7 +20,8 @@
 #
 # The screen times are wall-clock (what a user waits), each the median of
 # QUARROW_BENCH_RUNS runs (default 7), the programs taking turns; the memory
-# figures are the median of QUARROW_BENCH_MEMORY_RUNS runs (default 3). Pixels
+# figures are the median of QUARROW_BENCH_MEMORY_RUNS runs (default 3); either
+# set to 0 leaves its rows out. Pixels
 # are polled every 0.5 ms by bench/screen_probe.c. The colours waited for are
 # read from the screen first, with each program settled, so a change of
 # artwork or page needs no change here.
@@ -240,20 +241,6 @@ calibrate() {
     echo "$now"
 }
 
-# The screen before anything runs, so that no colour waited for is one the
-# screen already shows.
-blank="$("$probe" read "$background_point" | awk '{ print $2 }')"
-read -r bg_colour button_colour page_colour <<<"$(calibrate launcher "$background_point $button_point $page_point" "$work/launcher/quarrow-launcher")"
-read -r bare_bg_colour <<<"$(calibrate skin "$background_point" "$skin" res/images/background.png "$win_x" "$win_y")"
-read -r bare_page_colour <<<"$(calibrate bare "$page_point" "$bare" "$start_page" "$panel_x" "$panel_y")"
-echo "colours: blank $blank; launcher background $bg_colour, button $button_colour, page $page_colour;" \
-     "bare skin $bare_bg_colour, bare page $bare_page_colour" >>"$log"
-for c in "$bg_colour" "$button_colour" "$page_colour" "$bare_bg_colour" "$bare_page_colour"; do
-    [ -n "$c" ] && [ "$c" != "$blank" ] || fail "a point waited for shows nothing but the empty screen (see $log)"
-done
-[ "$bg_colour" = "$bare_bg_colour" ] || fail "the launcher and the bare skin show different artwork (see $log)"
-[ "$page_colour" = "$bare_page_colour" ] || fail "the launcher and the bare web view show the page differently (see $log)"
-
 # -- exec to pixels on the screen ----------------------------------------------
 # Runs the probe on a program, waits until it has reported, and stops the
 # program's tree; prints the probe's "X,Y ms" lines.
@@ -286,6 +273,21 @@ watch() {
 ms_at() { awk -v p="$1" '$1 == p && $2 != "timeout" { print $2 }'; }
 
 skin_launcher=() page_launcher=() skin_bare=() page_bare=()
+if [ "$runs" -gt 0 ]; then
+    # The screen before anything runs, so that no colour waited for is one the
+    # screen already shows.
+    blank="$("$probe" read "$background_point" | awk '{ print $2 }')"
+    read -r bg_colour button_colour page_colour <<<"$(calibrate launcher "$background_point $button_point $page_point" "$work/launcher/quarrow-launcher")"
+    read -r bare_bg_colour <<<"$(calibrate skin "$background_point" "$skin" res/images/background.png "$win_x" "$win_y")"
+    read -r bare_page_colour <<<"$(calibrate bare "$page_point" "$bare" "$start_page" "$panel_x" "$panel_y")"
+    echo "colours: blank $blank; launcher background $bg_colour, button $button_colour, page $page_colour;" \
+         "bare skin $bare_bg_colour, bare page $bare_page_colour" >>"$log"
+    for c in "$bg_colour" "$button_colour" "$page_colour" "$bare_bg_colour" "$bare_page_colour"; do
+        [ -n "$c" ] && [ "$c" != "$blank" ] || fail "a point waited for shows nothing but the empty screen (see $log)"
+    done
+    [ "$bg_colour" = "$bare_bg_colour" ] || fail "the launcher and the bare skin show different artwork (see $log)"
+    [ "$page_colour" = "$bare_page_colour" ] || fail "the launcher and the bare web view show the page differently (see $log)"
+fi
 for ((run = 0; run < runs; ++run)); do
     out="$(watch launcher "$background_point=$bg_colour $button_point=$button_colour $page_point=$page_colour" \
                "$work/launcher/quarrow-launcher")"
@@ -349,7 +351,7 @@ for ((run = 0; run < memory_runs; ++run)); do
     hwm_bare+=("$hwm")
 done
 
-report() { printf '%s %s\n' "$1" "$(printf '%s\n' "${@:2}" | median)"; }
+report() { [ $# -lt 2 ] || printf '%s %s\n' "$1" "$(printf '%s\n' "${@:2}" | median)"; }
 report skin_launcher "${skin_launcher[@]}"
 report skin_bare "${skin_bare[@]}"
 report page_launcher "${page_launcher[@]}"

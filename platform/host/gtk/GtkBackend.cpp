@@ -35,7 +35,22 @@ std::unique_ptr<GtkBackend> GtkBackend::open(const std::string& displayName, std
     std::call_once(started, [] {
         gtk_disable_setlocale();
         gdk_set_allowed_backends("x11");
+        // The backend draws with cairo only and never asks GDK for GL, but
+        // GDK 3 opens GLX on every X display it opens (to choose visuals),
+        // which loads Mesa and its LLVM: about a seventh of a second before
+        // the first window can map on a small machine. GDK_GL=disable, read
+        // once while GTK starts, stops that; the variable is put back as it
+        // was, so no process the program starts (the game's loader, the
+        // user's browser) inherits it.
+        const char* previous = g_getenv("GDK_GL");
+        const std::string kept = previous ? previous : "";
+        g_setenv("GDK_GL", "disable", TRUE);
         startedOk = gtk_parse_args(nullptr, nullptr);
+        if (previous) {
+            g_setenv("GDK_GL", kept.c_str(), TRUE);
+        } else {
+            g_unsetenv("GDK_GL");
+        }
     });
     if (!startedOk) {
         error = "GTK could not be initialised";
