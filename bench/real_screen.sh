@@ -14,9 +14,12 @@
 #     the program and every process below it (WebKit's web and network
 #     processes) of the proportional set size (Pss, /proc/<pid>/smaps_rollup:
 #     shared pages counted by their share, so the sum is what the tree
-#     costs the machine) and of the peak resident size (VmHWM), read once
-#     the page's script has been fetched and QUARROW_BENCH_SETTLE seconds
-#     (default 3) have passed, against bare_webview.
+#     costs the machine) and of the peak resident size (VmHWM), and the
+#     tree's distinct resident pages (bench/tree_pages.c: each page once,
+#     whatever else runs, where Pss shrinks when other programs share the
+#     tree's libraries), read once the page's script has been fetched and
+#     QUARROW_BENCH_SETTLE seconds (default 3) have passed, against
+#     bare_webview.
 #
 # The screen times are wall-clock (what a user waits), each the median of
 # QUARROW_BENCH_RUNS runs (default 7), the programs taking turns; the memory
@@ -33,7 +36,7 @@
 # The launcher runs from a folder of its own with its files beside it, as
 # installed. Prints "key value" lines (times in ms, memory in kB):
 #   skin_launcher skin_bare page_launcher page_bare
-#   pss_launcher pss_bare hwm_launcher hwm_bare
+#   pss_launcher pss_bare hwm_launcher hwm_bare resident_launcher resident_bare
 # on success; otherwise one line on standard error and a non-zero status.
 # Every process it started is stopped before it returns; each run's figures
 # go to <build dir>/real-screen.log.
@@ -76,7 +79,7 @@ log="$build/real-screen.log"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUARROW_WEB_HOST="$host" -DQUARROW_GAME_HOST="$host" -DQUARROW_CHAT_HOST="$host" >>"$log" 2>&1 ||
     fail "configuring $build failed (see $log)"
-targets=(quarrow-launcher quarrow_webext bare_webview bare_skin_window screen_probe)
+targets=(quarrow-launcher quarrow_webext bare_webview bare_skin_window screen_probe tree_pages)
 if grep -q '^quarrow_webkit_engine' <(cmake --build "$build" --target help 2>/dev/null | sed 's/^\.\.\. //'); then
     targets+=(quarrow_webkit_engine)
 fi
@@ -86,7 +89,9 @@ launcher="$build/app/quarrow-launcher"
 bare="$build/bench/bare_webview"
 skin="$build/bench/bare_skin_window"
 probe="$build/bench/screen_probe"
-[ -x "$launcher" ] && [ -x "$bare" ] && [ -x "$skin" ] && [ -x "$probe" ] || fail "the programs were not built in $build"
+pages="$build/bench/tree_pages"
+[ -x "$launcher" ] && [ -x "$bare" ] && [ -x "$skin" ] && [ -x "$probe" ] && [ -x "$pages" ] ||
+    fail "the programs were not built in $build"
 
 # -- what this script starts, and how it is stopped ----------------------------
 work="$(mktemp -d)"
@@ -327,6 +332,7 @@ measure() {
     sleep "$settle"
     kill -0 "$root" 2>/dev/null || fail "$name ended early: $(tail -n 1 "$work/$name.out")"
     local members pid kb_pss kb_hwm line=""
+    resident=""
     pss=0
     hwm=0
     mapfile -t members < <(tree "$root")
@@ -337,18 +343,23 @@ measure() {
         pss=$((pss + ${kb_pss:-0}))
         hwm=$((hwm + ${kb_hwm:-0}))
     done
-    echo "$name memory (kB):$line total Pss $pss HWM $hwm" >>"$log"
+    # The tree's own pages, each counted once, whatever else runs (see
+    # bench/tree_pages.c); empty where page frames cannot be read.
+    resident="$("$pages" "${members[@]}" 2>/dev/null || true)"
+    echo "$name memory (kB):$line total Pss $pss HWM $hwm, distinct resident ${resident:-?}" >>"$log"
     stop_tree "$root"
 }
 
-pss_launcher=() pss_bare=() hwm_launcher=() hwm_bare=()
+pss_launcher=() pss_bare=() hwm_launcher=() hwm_bare=() resident_launcher=() resident_bare=()
 for ((run = 0; run < memory_runs; ++run)); do
     measure launcher "$work/launcher/quarrow-launcher"
     pss_launcher+=("$pss")
     hwm_launcher+=("$hwm")
+    [ -z "$resident" ] || resident_launcher+=("$resident")
     measure bare "$bare" "$start_page"
     pss_bare+=("$pss")
     hwm_bare+=("$hwm")
+    [ -z "$resident" ] || resident_bare+=("$resident")
 done
 
 report() { [ $# -lt 2 ] || printf '%s %s\n' "$1" "$(printf '%s\n' "${@:2}" | median)"; }
@@ -360,3 +371,5 @@ report pss_launcher "${pss_launcher[@]}"
 report pss_bare "${pss_bare[@]}"
 report hwm_launcher "${hwm_launcher[@]}"
 report hwm_bare "${hwm_bare[@]}"
+report resident_launcher "${resident_launcher[@]}"
+report resident_bare "${resident_bare[@]}"

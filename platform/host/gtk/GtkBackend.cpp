@@ -15,6 +15,22 @@
 
 namespace quarrow {
 
+namespace {
+
+// GDK's GL is disabled on purpose (see GtkBackend::open), and WebKitGTK,
+// whose pages are drawn without hardware acceleration anyway
+// (WebKitSession), says so in one warning per process. That one warning is
+// dropped; every other message goes where it would have gone.
+void dropGlDisabledWarning(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer)
+{
+    if (message && g_str_has_prefix(message, "Disabled hardware acceleration because GTK failed to initialize GL")) {
+        return;
+    }
+    g_log_default_handler(domain, level, message, nullptr);
+}
+
+} // namespace
+
 std::unique_ptr<GtkBackend> GtkBackend::open(const std::string& displayName, std::string& error)
 {
     std::string name = displayName;
@@ -51,6 +67,7 @@ std::unique_ptr<GtkBackend> GtkBackend::open(const std::string& displayName, std
         } else {
             g_unsetenv("GDK_GL");
         }
+        g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, dropGlDisabledWarning, nullptr);
     });
     if (!startedOk) {
         error = "GTK could not be initialised";
