@@ -117,6 +117,12 @@ int ExtensionServer::onListen(int, unsigned, void* self)
     return G_SOURCE_CONTINUE;
 }
 
+void ExtensionServer::rest(unsigned ms)
+{
+    if (!m_resumeSource) m_resumeSource = g_timeout_add(ms, onResume, this);
+    updateListener();
+}
+
 int ExtensionServer::onResume(void* self)
 {
     auto* server = static_cast<ExtensionServer*>(self);
@@ -139,6 +145,23 @@ void ExtensionServer::accept()
     // A bounded number per turn of the loop, so that a flood of connections
     // leaves the loop's other work its turn.
     for (int accepted = 0; accepted < 16; ++accepted) {
+        // At the cap, the connection that has waited longest without saying
+        // who it is makes room, so that silent connections cannot keep a web
+        // process out; but only once it has had kMinPendingMs to say it,
+        // so that a flood cannot push out a web process whose hello is on
+        // its way. Until then the newcomers wait in the backlog.
+        if (pendingConnections() >= kMaxPendingConnections) {
+            Connection* oldest = nullptr;
+            for (auto& [other, c] : m_connections) {
+                if (!c->authenticated && (!oldest || c->order < oldest->order)) oldest = c.get();
+            }
+            const gint64 waited = (g_get_monotonic_time() - oldest->acceptedAt) / 1000;
+            if (waited < static_cast<gint64>(kMinPendingMs)) {
+                rest(static_cast<unsigned>(kMinPendingMs - waited) + 1);
+                return;
+            }
+            close(oldest->fd);
+        }
         const int fd = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
@@ -146,8 +169,7 @@ void ExtensionServer::accept()
                 // The connection stays in the backlog, so the listener stays
                 // readable: watching it now would wake the loop at once,
                 // again and again. It rests a moment instead.
-                if (!m_resumeSource) m_resumeSource = g_timeout_add(kPauseMs, onResume, this);
-                updateListener();
+                rest(kPauseMs);
             }
             return; // EAGAIN: nothing more waiting
         }
@@ -157,20 +179,11 @@ void ExtensionServer::accept()
             ::close(fd);
             continue;
         }
-        // At the cap, the connection that has waited longest without
-        // saying who it is makes room: a peer that holds every place with
-        // silent connections cannot keep a web process out.
-        if (pendingConnections() >= kMaxPendingConnections) {
-            Connection* oldest = nullptr;
-            for (auto& [other, c] : m_connections) {
-                if (!c->authenticated && (!oldest || c->order < oldest->order)) oldest = c.get();
-            }
-            if (oldest) close(oldest->fd);
-        }
         auto c = std::make_unique<Connection>();
         c->server = this;
         c->fd = fd;
         c->order = ++m_accepted;
+        c->acceptedAt = g_get_monotonic_time();
         c->reader.setLimit(ExtensionMessage::kMaxHelloBody);
         c->source = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                                   reinterpret_cast<GUnixFDSourceFunc>(onReadable), c.get());

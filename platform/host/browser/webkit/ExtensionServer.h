@@ -9,13 +9,16 @@
 // little until it has identified itself: its first message may take at
 // most ExtensionMessage::kMaxHelloBody bytes (nothing beyond that is read
 // from it), it must come within kAuthenticationMs, and at most
-// kMaxPendingConnections such connections are held at once (a newcomer
-// pushes out the one that has waited longest, so silent connections cannot
-// keep a web process out; a web process's hello is read as soon as it is
-// accepted). Bytes are parsed as each read arrives, so a malformed stream
-// ends its connection at once, and each turn of the loop accepts and reads
-// a bounded amount. When the process runs out of descriptors, the listener
-// is not watched for kPauseMs instead of waking the loop again at once.
+// kMaxPendingConnections such connections are held at once: a newcomer
+// pushes out the one that has waited longest, once that one has had
+// kMinPendingMs to identify itself (until then newcomers wait in the
+// backlog), so that silent connections cannot keep a web process out and a
+// flood cannot push one out whose hello is on its way; a hello is read as
+// soon as its connection is accepted. Bytes are parsed as each read
+// arrives, so a malformed stream ends its connection at once, and each turn
+// of the loop accepts and reads a bounded amount. When the process runs out
+// of descriptors, the listener is not watched for kPauseMs instead of
+// waking the loop again at once.
 //
 // Everything runs on the GUI thread: the sockets are GLib sources of the
 // default main context, which the window system's wait iterates, so each
@@ -30,6 +33,7 @@
 
 #include "host/browser/webkit/ExtensionMessage.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -63,13 +67,15 @@ public:
     size_t authenticatedConnections() const;
     // Connections that have not identified themselves yet.
     size_t pendingConnections() const;
-    // Whether the listener is watched now (not while it rests after the
-    // descriptors ran out).
+    // Whether the listener is watched now (not while it rests: after the
+    // descriptors ran out, or until the oldest pending connection may be
+    // pushed out).
     bool accepting() const { return m_source != 0; }
 
     static constexpr size_t kMaxPendingConnections = 8;
     static constexpr unsigned kAuthenticationMs = 2000;
     static constexpr unsigned kPauseMs = 250;
+    static constexpr unsigned kMinPendingMs = 100;
 
 private:
     struct Connection {
@@ -78,6 +84,7 @@ private:
         unsigned source = 0;
         unsigned deadline = 0; // ends the connection unless it identifies itself in time
         uint64_t order = 0;    // when it was accepted: the oldest pending one makes room first
+        int64_t acceptedAt = 0; // the monotonic clock then, in microseconds
         bool authenticated = false;
         ExtensionMessage::Reader reader;
     };
@@ -86,6 +93,8 @@ private:
     static int onReadable(int fd, unsigned condition, void* connection);
     static int onDeadline(void* connection);
     static int onResume(void* self);
+    // Leaves the listener unwatched for `ms` milliseconds.
+    void rest(unsigned ms);
     void accept();
     // Watches the listener unless it rests.
     void updateListener();
@@ -100,7 +109,7 @@ private:
     Handler& m_handler;
     int m_fd = -1;
     unsigned m_source = 0;
-    unsigned m_resumeSource = 0; // while the listener rests after running out of descriptors
+    unsigned m_resumeSource = 0; // while the listener rests
     uint64_t m_accepted = 0;
     std::string m_address;
     std::string m_token;

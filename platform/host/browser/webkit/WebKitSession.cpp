@@ -138,8 +138,6 @@ BrowserEngineFactory WebKitSession::engineFactory()
 void WebKitSession::add(WebKitEngine& engine)
 {
     m_engines.push_back(&engine);
-    // The session outlives every view it destroys, so the handler needs no
-    // disconnecting.
     if (engine.view()) g_signal_connect(engine.view(), "load-changed", G_CALLBACK(onViewLoadChanged), this);
 }
 
@@ -176,6 +174,9 @@ int WebKitSession::runUnreachableHandler(void* data)
 
 void WebKitSession::remove(WebKitEngine& engine)
 {
+    // A view on its way out (its web process ending with it) says nothing
+    // more about the extension.
+    if (engine.view()) g_signal_handlers_disconnect_by_func(engine.view(), reinterpret_cast<void*>(onViewLoadChanged), this);
     m_engines.erase(std::remove(m_engines.begin(), m_engines.end(), &engine), m_engines.end());
 }
 
