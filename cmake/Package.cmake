@@ -65,25 +65,32 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
 
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
-set(CPACK_DEBIAN_PACKAGE_SECTION "games")
+# Not "games": Debian keeps that section for packages whose programs live
+# in /usr/games, and this one's program is in /usr/bin.
+set(CPACK_DEBIAN_PACKAGE_SECTION "misc")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# CPack writes a postinst and a postrm that run ldconfig whenever a shared
+# object lies in a folder of /usr/lib, so also for the web-process extension
+# in /usr/lib/quarrow, which is no library that ldconfig indexes. There is
+# no setting to stop that; the call is harmless, and lintian's warning about
+# it (maintscript-calls-ldconfig) is kept and explained in the README.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://${QUARROW_GAME_HOST}/games/vadmo/")
 # Maintainer scripts, md5sums and the control file with the modes Debian's
 # tools expect (0755 for scripts, 0644 for the rest).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The description's continuation lines start with a space, and an empty
-# line is written as " .".
+# The summary, then the long description; CPack indents its lines and
+# writes the empty line as " .", as the control file wants.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "log in to Quarrow and start the game
- The Quarrow launcher shows the Quarrow portal's login page in a skinned
- window. When a player has logged in, it starts the game's loader,
- quilbyLoader.exe, which the game's publisher puts into /usr/lib/quarrow/
- beside the program. Its buttons open the portal's pages in the player's
- own browser.
- .
- This build's portal: the start page
- http://${QUARROW_WEB_HOST}/games/vadmo/dlq/, the game pages on
- ${QUARROW_GAME_HOST}, the community group on ${QUARROW_CHAT_HOST}.")
+The Quarrow launcher shows the Quarrow portal's login page in a skinned
+window. When a player has logged in, it starts the game's loader,
+quilbyLoader.exe, which the game's publisher puts into /usr/lib/quarrow/
+beside the program. Its buttons open the portal's pages in the player's
+own browser.
+
+This build's portal: the start page
+http://${QUARROW_WEB_HOST}/games/vadmo/dlq/, the game pages on
+${QUARROW_GAME_HOST}, the community group on ${QUARROW_CHAT_HOST}.")
 
 include(CPack)

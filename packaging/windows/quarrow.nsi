@@ -4,6 +4,8 @@
 ;   QUARROW_EXE      the built quarrow-launcher.exe
 ;   QUARROW_ICON     the program's icon (res/icon.ico)
 ;   QUARROW_OUTFILE  the installer to write
+;   QUARROW_LOADER   (optional) a loader to install as quilbyLoader.exe; the
+;                    demo loader, with QUARROW_INSTALL_DEMO_LOADER
 ;
 ; It installs for every user of the machine:
 ;   Program Files\Quarrow\quarrow-launcher.exe    the program
@@ -13,7 +15,7 @@
 ; The game's own loader, quilbyLoader.exe, belongs beside the program in
 ; Program Files\Quarrow; the game's publisher puts it there. The uninstaller
 ; removes only what the installer put there, so a loader placed beside the
-; program keeps its folder.
+; program (and not installed by this installer) keeps its folder.
 ;
 ; /S installs or uninstalls silently; /D=<folder> (last on the command line)
 ; picks another folder.
@@ -62,6 +64,9 @@ FunctionEnd
 Section "Quarrow"
     SetOutPath "$INSTDIR"
     File "/oname=quarrow-launcher.exe" "${QUARROW_EXE}"
+!ifdef QUARROW_LOADER
+    File "/oname=quilbyLoader.exe" "${QUARROW_LOADER}"
+!endif
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
     ; The shortcut starts the program in its own folder.
@@ -81,6 +86,9 @@ SectionEnd
 Section "Uninstall"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     Delete "$INSTDIR\quarrow-launcher.exe"
+!ifdef QUARROW_LOADER
+    Delete "$INSTDIR\quilbyLoader.exe"
+!endif
     Delete "$INSTDIR\uninstall.exe"
     ; Only an empty folder goes: a loader placed beside the program stays.
     RMDir "$INSTDIR"

@@ -1,8 +1,9 @@
 // The shell's "open" verb: ShellExecuteW hands an address (or a file) to
 // the user's desktop, which opens it with the default program; for a web
 // address that is the default browser. The window system's backend decides
-// how (host/Backend.h shellOpen): a real screen runs "xdg-open" detached,
-// never through a shell; the memory screen records the request for tests.
+// how (host/Backend.h shellOpen): a real screen runs "xdg-open" (found
+// through the absolute PATH entries only) detached, never through a shell;
+// the memory screen records the request for tests.
 #pragma once
 
 #if defined(_WIN32)

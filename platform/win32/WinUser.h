@@ -654,6 +654,10 @@ struct CBT_CREATEWNDW {
 };
 using LPCBT_CREATEWNDW = CBT_CREATEWNDW*;
 
+// Installs a hook. As the platform does, a hook without a module must name
+// a thread (a hook for every thread needs a module to load into them): a
+// null module with thread id 0 fails with ERROR_HOOK_NEEDS_HMOD. The one GUI
+// thread's hooks run for every window of the window system.
 HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId);
 BOOL UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);

@@ -119,6 +119,9 @@ TEST_F(LaunchLoader, PassesTheExactCommandLine)
     ASSERT_EQ(2u, args.size());
     EXPECT_EQ("quilbyLoader.exe", args[0]);
     EXPECT_EQ("ID=42,Key=userid-42&from-abc,PID=ZUVO_,PROCPARA=66666", args[1]);
+    // The loader that ran is the one beside the executable.
+    EXPECT_EQ(fs::read_symlink("/proc/self/exe").parent_path() / "quilbyLoader.exe",
+              fs::path(quarrow::test::ReadLoaderRecord(record_).executable));
     EXPECT_EQ(53u, args[1].size());
     // The whole line: quote, name, quote, space, then 53 bytes.
     EXPECT_EQ(72u, std::string("\"quilbyLoader.exe\" ").size() + args[1].size());
@@ -164,18 +167,32 @@ TEST_F(LaunchLoader, WritesTheThreadCodePage)
 }
 
 #if !defined(_WIN32)
-// The loader is hidden through /proc/self/exe, and the message box answered
-// on the memory screen.
-TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
+// The loader is found and hidden through /proc/self/exe, and the message
+// box answered on the memory screen.
+TEST_F(LaunchLoader, LoaderPathIsBesideTheExecutable)
+{
+    EXPECT_EQ(CString((fs::read_symlink("/proc/self/exe").parent_path() / "quilbyLoader.exe").c_str()),
+              CLoginForeDialog::LoaderPath());
+}
+
+// With no loader beside the executable, a "quilbyLoader.exe" in the
+// current directory or on PATH (the folder the launcher was started from,
+// an unpacked archive) is never run in its place, and the user is told
+// where the loader was looked for.
+TEST_F(LaunchLoader, AMissingLoaderIsReportedWithWhereItWasLookedForAndNothingElseRuns)
 {
     // Hide the loader beside the executable for the duration of the test.
     fs::path self = fs::read_symlink("/proc/self/exe");
     fs::path loader = self.parent_path() / "quilbyLoader.exe";
     fs::path hidden = dir_ / "hidden-loader";
     fs::rename(loader, hidden);
+    // Planted copies where a search would find them.
+    fs::create_directories(dir_ / "bin");
+    fs::copy_file(hidden, dir_ / "quilbyLoader.exe");
+    fs::copy_file(hidden, dir_ / "bin" / "quilbyLoader.exe");
     const char* oldPath = std::getenv("PATH");
     std::string savedPath = oldPath ? oldPath : "";
-    setenv("PATH", dir_.c_str(), 1);
+    setenv("PATH", ("::.:bin:" + (dir_ / "nothing").string()).c_str(), 1);
     fs::path oldCwd = fs::current_path();
     fs::current_path(dir_);
 
@@ -191,7 +208,7 @@ TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
     fs::rename(hidden, loader);
 
     EXPECT_FALSE(started);
-    EXPECT_THAT(err, ::testing::HasSubstr("\"quilbyLoader.exe\" could not be started"));
+    EXPECT_THAT(err, ::testing::HasSubstr("\"" + loader.string() + "\" could not be started"));
     // The system's text ends with a line break, which the report drops: one
     // line, ended once.
     EXPECT_THAT(err, ::testing::EndsWith("cannot find the file specified.\n"));
@@ -199,9 +216,10 @@ TEST_F(LaunchLoader, AMissingLoaderIsReportedAndStartsNothing)
     EXPECT_EQ(std::string::npos, err.find('\r'));
     ASSERT_EQ(1u, shownBoxes_.size());
     EXPECT_EQ(_T("Quarrow 微端"), shownBoxes_[0].caption);
-    EXPECT_EQ(_T("无法启动游戏：找不到游戏加载器 quilbyLoader.exe。"), shownBoxes_[0].text);
+    EXPECT_EQ(_T("无法启动游戏：找不到游戏加载器 ") + WideString(CString(loader.c_str()).GetString()) + _T("。"),
+              shownBoxes_[0].text);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(fs::exists(record_));
+    EXPECT_FALSE(fs::exists(record_)) << "a planted loader ran";
     EXPECT_EQ(_T("42"), WideString(overlay.UserId().GetString()));
 }
 
@@ -245,7 +263,10 @@ TEST_F(LaunchLoader, TheKeyMayStandAnywhereInTheAddress)
 
 #if !defined(_WIN32)
 // The message boxes are answered on the memory screen.
-TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
+// A failed hand-off is told once, on one line and in one box; the windows
+// are closing then, and no later matching address, not even a good one,
+// starts anything or says anything.
+TEST_F(LaunchLoader, AFailedHandOffIsToldOnceAndEndsTheHandOff)
 {
     struct Case {
         const WCHAR* address;
@@ -258,8 +279,9 @@ TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
         {_T("http://h/vadmo/login?userid=1&flag"), true, "query item without '='"},
         {_T("http://h/vadmo/login?userid=1&"), true, "query item without '='"},
     };
-    Overlay overlay;
     for (const Case& c : cases) {
+        shownBoxes_.clear();
+        Overlay overlay;
         AnswerNextMessageBox();
         ::testing::internal::CaptureStderr();
         if (c.throws) {
@@ -267,22 +289,19 @@ TEST_F(LaunchLoader, AFailedHandOffSaysWhyAndDoesNotCount)
         } else {
             overlay.CheckLoginUrl(c.address);
         }
+        // The same address again, then a good one.
+        overlay.CheckLoginUrl(c.address);
+        overlay.CheckLoginUrl(_T("http://h/vadmo/login?userid=5"));
         std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_THAT(err, ::testing::HasSubstr(c.reason));
-        EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n'));
+        EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+        ASSERT_EQ(1u, shownBoxes_.size());
+        EXPECT_EQ(_T("无法启动游戏：登录信息不完整，请重新登录。"), shownBoxes_[0].text);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), shownBoxes_[0].type);
+        EXPECT_EQ(0u, screen_.pendingIdleActions());
     }
-    ASSERT_EQ(std::size(cases), shownBoxes_.size());
-    for (const auto& box : shownBoxes_) {
-        EXPECT_EQ(_T("无法启动游戏：登录信息不完整，请重新登录。"), box.text);
-        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(fs::exists(record_));
-    // None of them counted: a good login afterwards still starts the game.
-    overlay.CheckLoginUrl(_T("http://h/vadmo/login?userid=5"));
-    auto args = WaitForArguments(record_);
-    ASSERT_EQ(2u, args.size());
-    EXPECT_EQ("ID=5,Key=userid-5,PID=ZUVO_,PROCPARA=66666", args[1]);
 }
 #endif
 

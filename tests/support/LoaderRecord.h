@@ -28,6 +28,8 @@ inline std::string Unhex(const std::string& hex)
 struct LoaderRecord {
     std::vector<std::string> arguments;
     std::string executable;
+    std::vector<int> descriptors;
+    std::vector<std::string> descriptorFiles; // what each descriptor is ("/dev/null", "socket:[...]")
     bool complete = false; // the record's closing "end" line was read
 };
 
@@ -38,6 +40,8 @@ inline LoaderRecord ReadLoaderRecord(const std::filesystem::path& record)
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("arg=", 0) == 0) result.arguments.push_back(Unhex(line.substr(4)));
         if (line.rfind("exe=", 0) == 0) result.executable = Unhex(line.substr(4));
+        if (line.rfind("fd=", 0) == 0) result.descriptors.push_back(std::stoi(line.substr(3)));
+        if (line.rfind("fdfile=", 0) == 0) result.descriptorFiles.push_back(Unhex(line.substr(7)));
         if (line == "end") result.complete = true;
     }
     return result;

@@ -6,6 +6,7 @@
 #include "win32/WinUser.h"
 
 #include "host/DefaultProcedure.h"
+#include "win32/ErrHandlingApi.h"
 #include "win32/linux/WinUserInternal.h"
 
 using quarrow::Window;
@@ -61,7 +62,14 @@ BOOL InSendMessage() { return FALSE; }
 // ---------------------------------------------------------------------------
 // Hooks
 
-HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE, DWORD) { return host().setHook(idHook, proc); }
+HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId)
+{
+    if (module == nullptr && threadId == 0) {
+        SetLastError(ERROR_HOOK_NEEDS_HMOD);
+        return nullptr;
+    }
+    return host().setHook(idHook, proc);
+}
 BOOL UnhookWindowsHookEx(HHOOK hook) { return host().unhook(hook); }
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam)
 {
