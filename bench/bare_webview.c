@@ -1,7 +1,11 @@
 /* The smallest WebKitGTK program that shows a page: one GTK window holding
  * one web view of the launcher's panel size, loading the address given as
- * the only argument. It is the baseline for the launcher's peak memory on a
- * real screen: whatever the launcher holds beyond this is its own.
+ * the first argument, at screen position (X, Y) when they are given. It is
+ * the baseline for the launcher's memory on a real screen (whatever the
+ * launcher holds beyond this is its own) and for the time from exec until
+ * the start page is painted.
+ *
+ *   bare_webview ADDRESS [X Y]
  *
  * It prints "loaded" once the page has finished loading, and quits on
  * SIGTERM, on SIGINT, or by itself after a minute so that it never lingers.
@@ -9,6 +13,7 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <webkit2/webkit2.h>
 
 /* The launcher's browser panel. */
@@ -33,14 +38,15 @@ static void load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer da
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: bare_webview <address>\n");
+    if (argc != 2 && argc != 4) {
+        fprintf(stderr, "usage: bare_webview ADDRESS [X Y]\n");
         return 2;
     }
     gtk_init(&argc, &argv);
 
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_default_size(GTK_WINDOW(window), kViewWidth, kViewHeight);
+    if (argc == 4) gtk_window_move(GTK_WINDOW(window), atoi(argv[2]), atoi(argv[3]));
     GtkWidget* view = webkit_web_view_new();
     gtk_container_add(GTK_CONTAINER(window), view);
     g_signal_connect(view, "load-changed", G_CALLBACK(load_changed), NULL);

@@ -3,6 +3,8 @@
 # Layout under the prefix:
 #   lib/quarrow/<program>               the program
 #   lib/quarrow/<web-process extension> beside it (target quarrow_webext)
+#   lib/quarrow/quarrow-webkit.so       the web engine module the program
+#                                       loads (target quarrow_webkit_engine)
 #   lib/quarrow/quilbyLoader.exe        the demo loader, only with
 #                                       QUARROW_INSTALL_DEMO_LOADER=ON
 #   bin/<program>                       a relative symbolic link to the program
@@ -111,6 +113,9 @@ function(quarrow_install_program target)
     set(dir "${QUARROW_INSTALL_PROGRAM_DIR}")
 
     install(TARGETS ${target} RUNTIME DESTINATION "${dir}")
+    if(TARGET quarrow_webkit_engine)
+        install(TARGETS quarrow_webkit_engine LIBRARY DESTINATION "${dir}")
+    endif()
     if(TARGET quarrow_webext)
         install(TARGETS quarrow_webext LIBRARY DESTINATION "${dir}" RUNTIME DESTINATION "${dir}")
     else()

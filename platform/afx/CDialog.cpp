@@ -309,6 +309,9 @@ INT_PTR CDialog::DoModal()
     // The owner comes back before the dialog goes, so that activation
     // returns to it rather than to some other window.
     if (disabledOwner && ::IsWindow(owner)) ::EnableWindow(owner, TRUE);
+    // Windows' EndDialog enables the dialog's owner whatever it was before;
+    // an owner that was disabled before the dialog ran stays disabled.
+    if (owner && !disabledOwner && ::IsWindow(owner)) ::EnableWindow(owner, FALSE);
     if (owner && ::IsWindow(owner) && m_hWnd && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
     DestroyWindow();
     return m_nModalResult;

@@ -2,14 +2,85 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
+#include <utility>
 
 namespace quarrow {
+
+namespace {
+
+// From this size on a buffer has pages of its own (a 256 x 256 picture).
+constexpr size_t kOwnPages = 256 * 1024;
+
+} // namespace
+
+BYTE* PixelBuffer::allocate(size_t size)
+{
+    if (size == 0) return nullptr;
+    if (size >= kOwnPages) {
+        void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pages == MAP_FAILED) throw std::bad_alloc();
+        return static_cast<BYTE*>(pages);
+    }
+    void* bytes = std::calloc(size, 1);
+    if (!bytes) throw std::bad_alloc();
+    return static_cast<BYTE*>(bytes);
+}
+
+void PixelBuffer::release(BYTE* data, size_t size)
+{
+    if (!data) return;
+    if (size >= kOwnPages) {
+        munmap(data, size);
+    } else {
+        std::free(data);
+    }
+}
 
 PixelBuffer::PixelBuffer(int width, int height, int bitsPerPixel, bool bottomUp)
 {
     reset(width, height, bitsPerPixel, bottomUp);
 }
+
+PixelBuffer::PixelBuffer(const PixelBuffer& other)
+    : m_width(other.m_width), m_height(other.m_height), m_bpp(other.m_bpp), m_bottomUp(other.m_bottomUp),
+      m_stride(other.m_stride), m_data(allocate(other.m_size)), m_size(other.m_size)
+{
+    if (m_size) std::memcpy(m_data, other.m_data, m_size);
+}
+
+PixelBuffer::PixelBuffer(PixelBuffer&& other) noexcept
+    : m_width(std::exchange(other.m_width, 0)), m_height(std::exchange(other.m_height, 0)), m_bpp(other.m_bpp),
+      m_bottomUp(other.m_bottomUp), m_stride(std::exchange(other.m_stride, 0)),
+      m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0))
+{
+}
+
+PixelBuffer& PixelBuffer::operator=(const PixelBuffer& other)
+{
+    if (this != &other) *this = PixelBuffer(other);
+    return *this;
+}
+
+PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept
+{
+    if (this != &other) {
+        release(m_data, m_size);
+        m_width = std::exchange(other.m_width, 0);
+        m_height = std::exchange(other.m_height, 0);
+        m_bpp = other.m_bpp;
+        m_bottomUp = other.m_bottomUp;
+        m_stride = std::exchange(other.m_stride, 0);
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+    }
+    return *this;
+}
+
+PixelBuffer::~PixelBuffer() { release(m_data, m_size); }
 
 void PixelBuffer::reset(int width, int height, int bitsPerPixel, bool bottomUp)
 {
@@ -19,7 +90,11 @@ void PixelBuffer::reset(int width, int height, int bitsPerPixel, bool bottomUp)
     m_bpp = bitsPerPixel;
     m_bottomUp = bottomUp;
     m_stride = ((m_width * m_bpp + 31) / 32) * 4;
-    m_bytes.assign(static_cast<size_t>(m_stride) * m_height, 0);
+    const size_t size = static_cast<size_t>(m_stride) * m_height;
+    BYTE* data = allocate(size);
+    release(m_data, m_size);
+    m_data = data;
+    m_size = size;
 }
 
 void PixelBuffer::resizeKeeping(int width, int height)

@@ -3,13 +3,19 @@
 // top-down or bottom-up. Bitmaps, DIB sections, window surfaces and layered
 // contents are all PixelBuffers; the buffer owns its memory, and the pointer
 // it hands out (bits()) stays valid until the buffer is resized or dies.
+//
+// A large buffer (a window's surface, a screen) gets pages of its own from
+// the system, which start out zero and cost no memory until something
+// writes them, and go back to the system when the buffer dies: a surface
+// that is never drawn on (a per-pixel layered window shows its layered
+// content instead) costs nothing, and a picture that has been drawn and
+// dropped does not stay in the allocator's hands.
 #pragma once
 
 #include "win32/WinDef.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace quarrow {
 
@@ -23,6 +29,11 @@ class PixelBuffer {
 public:
     PixelBuffer() = default;
     PixelBuffer(int width, int height, int bitsPerPixel = 32, bool bottomUp = false);
+    PixelBuffer(const PixelBuffer& other);
+    PixelBuffer(PixelBuffer&& other) noexcept;
+    PixelBuffer& operator=(const PixelBuffer& other);
+    PixelBuffer& operator=(PixelBuffer&& other) noexcept;
+    ~PixelBuffer();
 
     // Reallocates to a new size (all bytes zero). Invalidates bits().
     void reset(int width, int height, int bitsPerPixel = 32, bool bottomUp = false);
@@ -35,15 +46,15 @@ public:
     bool bottomUp() const { return m_bottomUp; }
     int stride() const { return m_stride; }
     bool empty() const { return m_width <= 0 || m_height <= 0; }
-    size_t byteSize() const { return m_bytes.size(); }
+    size_t byteSize() const { return m_size; }
 
     // The start of the pixel memory as the DIB section's bits pointer.
-    BYTE* bits() { return m_bytes.data(); }
-    const BYTE* bits() const { return m_bytes.data(); }
+    BYTE* bits() { return m_data; }
+    const BYTE* bits() const { return m_data; }
 
     // Row `y` counted from the top of the picture.
-    BYTE* row(int y) { return m_bytes.data() + static_cast<size_t>(memoryRow(y)) * m_stride; }
-    const BYTE* row(int y) const { return m_bytes.data() + static_cast<size_t>(memoryRow(y)) * m_stride; }
+    BYTE* row(int y) { return m_data + static_cast<size_t>(memoryRow(y)) * m_stride; }
+    const BYTE* row(int y) const { return m_data + static_cast<size_t>(memoryRow(y)) * m_stride; }
 
     bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
     // A 24-bit pixel reads with alpha 255.
@@ -54,13 +65,17 @@ public:
 
 private:
     int memoryRow(int y) const { return m_bottomUp ? m_height - 1 - y : y; }
+    // `size` zero bytes (null for none); throws std::bad_alloc.
+    static BYTE* allocate(size_t size);
+    static void release(BYTE* data, size_t size);
 
     int m_width = 0;
     int m_height = 0;
     int m_bpp = 32;
     bool m_bottomUp = false;
     int m_stride = 0;
-    std::vector<BYTE> m_bytes;
+    BYTE* m_data = nullptr;
+    size_t m_size = 0;
 };
 
 } // namespace quarrow

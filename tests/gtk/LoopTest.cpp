@@ -3,7 +3,8 @@
 // callback posts; minimising and restoring go through the window manager
 // both ways (a small one of the test's own), or unmap the window when there
 // is none; the window manager's close button closes; opening a display that
-// is not there fails with a message a user can read.
+// is not there fails with a message a user can read; work that waits for
+// the screen runs once the windows on it are presented.
 #include "GtkFixture.h"
 
 #include "MiniWindowManager.h"
@@ -64,6 +65,32 @@ TEST_F(GtkLoopTest, PostFromAGlibCallbackWakesABlockedGetMessage)
     while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(GtkLoopTest, WorkThatWaitsForTheScreenRunsOnceFromAWaitWhenEveryWindowOnItIsPresented)
+{
+    const HWND a = popup({10, 10, 110, 110});
+    const HWND b = popup({200, 10, 300, 110});
+    popup({400, 10, 500, 110}, 0, nullptr, 0); // never shown: not waited for
+    int runs = 0;
+    bool bothPresented = false;
+    backend->whenPresented([&] {
+        ++runs;
+        bothPresented = backend->presented(a) && backend->presented(b);
+    });
+    EXPECT_EQ(runs, 0) << "nothing runs from inside whenPresented";
+    ASSERT_TRUE(runUntil([&] { return runs > 0; }));
+    EXPECT_TRUE(bothPresented);
+    runUntil([] { return false; }, 200);
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(GtkLoopTest, OpeningTheScreenLeavesGdkGlOutOfWhatTheProgramStarts)
+{
+    // GDK_GL=disable is set only while GTK starts (the fixture has opened
+    // the screen), so the game's loader and the browser never inherit it.
+    const char* value = std::getenv("GDK_GL");
+    EXPECT_TRUE(value == nullptr || std::string(value) != "disable") << value;
 }
 
 TEST_F(GtkLoopTest, MinimiseAndRestoreGoThroughTheWindowManagerBothWays)

@@ -5,7 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -15,16 +17,44 @@
 #include <vector>
 
 #include "afx/CException.h"
+#if !defined(_WIN32)
 #include "host/DialogManager.h"
 #include "host/Host.h"
 #include "host/memory/MemoryBackend.h"
+#endif
 #include "launcher/CLoginForeDialog.h"
 #include "support/LoaderRecord.h"
+#include "support/WideString.h"
 #include "win32/WinNls.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using quarrow::test::WideString;
+
+// The loader is started with the process's environment, which on Windows
+// is the system's environment block rather than the C library's.
+void SetEnvironment(const char* name, const char* value)
+{
+#if defined(_WIN32)
+    SetEnvironmentVariableA(name, value);
+#else
+    if (value) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+#endif
+}
+
+unsigned long ProcessId()
+{
+#if defined(_WIN32)
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(getpid());
+#endif
+}
 
 class Overlay : public CLoginForeDialog {
 public:
@@ -46,19 +76,20 @@ class LaunchLoader : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() / ("quarrow-launch-" + std::to_string(getpid()) + "-" +
+        dir_ = fs::temp_directory_path() / ("quarrow-launch-" + std::to_string(ProcessId()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
         record_ = dir_ / "record";
-        setenv("QUARROW_RECORD_FILE", record_.c_str(), 1);
+        SetEnvironment("QUARROW_RECORD_FILE", record_.string().c_str());
     }
     void TearDown() override
     {
-        unsetenv("QUARROW_RECORD_FILE");
+        SetEnvironment("QUARROW_RECORD_FILE", nullptr);
         SetThreadLocale(LOCALE_USER_DEFAULT);
         fs::remove_all(dir_);
     }
 
+#if !defined(_WIN32)
     // A failed hand-off tells the user in a message box; this answers the
     // next one with OK and keeps what it said.
     void AnswerNextMessageBox()
@@ -74,6 +105,7 @@ protected:
     quarrow::MemoryBackend screen_;
     quarrow::Host host_{screen_};
     std::vector<quarrow::DialogManager::MessageBoxInfo> shownBoxes_;
+#endif
     fs::path dir_;
     fs::path record_;
 };
@@ -98,15 +130,18 @@ TEST_F(LaunchLoader, PassesTheExactCommandLine)
 TEST_F(LaunchLoader, ValuesPassUnchangedAndUnquoted)
 {
     struct Case {
-        const char16_t* userId;
-        const char16_t* key;
+        const WCHAR* userId;
+        const WCHAR* key;
         std::string expected;
     };
     const Case cases[] = {
         {_T("a b"), _T("userid-a+b"), "ID=a b,Key=userid-a+b,PID=ZUVO_,PROCPARA=66666"},
         {_T("x=y,z\"q"), _T("userid-x%3Dy%2Cz"), "ID=x=y,z\"q,Key=userid-x%3Dy%2Cz,PID=ZUVO_,PROCPARA=66666"},
         {_T("1"), _T("k-%41"), "ID=1,Key=k-%41,PID=ZUVO_,PROCPARA=66666"},
+#if !defined(_WIN32)
+        // The process's code page is UTF-8 here (GBK is tested below).
         {_T("玩家"), _T("userid-%E7"), "ID=\xe7\x8e\xa9\xe5\xae\xb6,Key=userid-%E7,PID=ZUVO_,PROCPARA=66666"},
+#endif
     };
     for (const Case& c : cases) {
         fs::remove(record_);
@@ -131,6 +166,9 @@ TEST_F(LaunchLoader, WritesTheThreadCodePage)
     EXPECT_EQ("ID=\xcd\xe6\xbc\xd2?,Key=userid-x,PID=ZUVO_,PROCPARA=66666", args[1]);
 }
 
+#if !defined(_WIN32)
+// The loader is found and hidden through /proc/self/exe, and the message
+// box answered on the memory screen.
 TEST_F(LaunchLoader, LoaderPathIsBesideTheExecutable)
 {
     EXPECT_EQ(CString((fs::read_symlink("/proc/self/exe").parent_path() / "quilbyLoader.exe").c_str()),
@@ -178,12 +216,14 @@ TEST_F(LaunchLoader, AMissingLoaderIsReportedWithWhereItWasLookedForAndNothingEl
     EXPECT_EQ(std::string::npos, err.find('\r'));
     ASSERT_EQ(1u, shownBoxes_.size());
     EXPECT_EQ(_T("Quarrow 微端"), shownBoxes_[0].caption);
-    EXPECT_EQ(_T("无法启动游戏：找不到游戏加载器 ") + std::u16string(CString(loader.c_str()).GetString()) + _T("。"),
+    EXPECT_EQ(_T("无法启动游戏：找不到游戏加载器 ") + WideString(CString(loader.c_str()).GetString()) + _T("。"),
               shownBoxes_[0].text);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(fs::exists(record_)) << "a planted loader ran";
-    EXPECT_EQ(_T("42"), std::u16string(overlay.UserId().GetString()));
+    EXPECT_EQ(_T("42"), WideString(overlay.UserId().GetString()));
 }
+
+#endif
 
 }  // namespace
 
@@ -209,7 +249,7 @@ TEST_F(LaunchLoader, CheckLoginUrlHandsOffOnceForAMatchingAddress)
     for (int i = 0; i < 10000; ++i) overlay.CheckLoginUrl(_T("http://h/games/vadmo/login?userid=43"));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(fs::exists(record_));
-    EXPECT_EQ(_T("42"), std::u16string(overlay.UserId().GetString()));
+    EXPECT_EQ(_T("42"), WideString(overlay.UserId().GetString()));
 }
 
 TEST_F(LaunchLoader, TheKeyMayStandAnywhereInTheAddress)
@@ -221,13 +261,15 @@ TEST_F(LaunchLoader, TheKeyMayStandAnywhereInTheAddress)
     EXPECT_EQ("ID=7,Key=back-vadmo/login&userid-7,PID=ZUVO_,PROCPARA=66666", args[1]);
 }
 
+#if !defined(_WIN32)
+// The message boxes are answered on the memory screen.
 // A failed hand-off is told once, on one line and in one box; the windows
 // are closing then, and no later matching address, not even a good one,
 // starts anything or says anything.
 TEST_F(LaunchLoader, AFailedHandOffIsToldOnceAndEndsTheHandOff)
 {
     struct Case {
-        const char16_t* address;
+        const WCHAR* address;
         bool throws;
         const char* reason;
     };
@@ -261,5 +303,6 @@ TEST_F(LaunchLoader, AFailedHandOffIsToldOnceAndEndsTheHandOff)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(fs::exists(record_));
 }
+#endif
 
 }  // namespace

@@ -41,7 +41,10 @@ TEST(ParseLoginUrl, Table)
         {_T("=x&userid=7"), true, _T("7"), _T("-x&userid-7")},
         {_T("userid=7#top"), true, _T("7#top"), _T("userid-7#top")},
         {_T("userid=ab%00cd"), true, _T("ab"), _T("userid-ab%00cd")},
+#if !defined(_WIN32)
+        // The process's code page is UTF-8 here (GBK is tested below).
         {_T("userid=%E7%8E%A9%E5%AE%B6"), true, _T("玩家"), _T("userid-%E7%8E%A9%E5%AE%B6")},
+#endif
         {_T("userid=%3D%2C"), true, _T("=,"), _T("userid-%3D%2C")},
         {_T("UserId=1"), false, _T(""), _T("UserId-1")},
         {_T("userid="), false, _T(""), _T("userid-")},

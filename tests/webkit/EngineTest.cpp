@@ -133,6 +133,21 @@ TEST_F(WebKitEngineTest, ANavigationToAnotherSiteKeepsItsEventsAndItsExternalObj
     EXPECT_EQ(js("window.external.xxyyzz"), "Wibble");
 }
 
+TEST_F(WebKitEngineTest, ACookieAPageSetsGoesWithTheFormItSubmitsForTheRestOfTheSession)
+{
+    // What a login page does: set a cookie from script, then submit a form;
+    // the next page of the same session sees the cookie.
+    portal.addPage("form.html", R"(<!DOCTYPE html>
+<html><body><form id="login" action="inner.html" method="get"><input name="userid" value="7"></form>
+<script>document.cookie = "session=abc; path=/";</script></body></html>)");
+    ASSERT_TRUE(load(portal.loopbackRoot() + "form.html"));
+    EXPECT_EQ(js("document.cookie"), "session=abc");
+    js("document.getElementById('login').submit(), 'sent'");
+    EXPECT_EQ(waitForJs("location.search", "?userid=7"), "?userid=7");
+    EXPECT_EQ(js("document.cookie"), "session=abc");
+    EXPECT_TRUE(site.has(Kind::BeforeNavigate, wide(portal.loopbackRoot() + "inner.html?userid=7"), _T("")));
+}
+
 // ---------------------------------------------------------------------------
 // window.external
 

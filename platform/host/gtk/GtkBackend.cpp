@@ -15,6 +15,22 @@
 
 namespace quarrow {
 
+namespace {
+
+// GDK's GL is disabled on purpose (see GtkBackend::open), and WebKitGTK,
+// whose pages are drawn without hardware acceleration anyway
+// (WebKitSession), says so in one warning per process. That one warning is
+// dropped; every other message goes where it would have gone.
+void dropGlDisabledWarning(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer)
+{
+    if (message && g_str_has_prefix(message, "Disabled hardware acceleration because GTK failed to initialize GL")) {
+        return;
+    }
+    g_log_default_handler(domain, level, message, nullptr);
+}
+
+} // namespace
+
 std::unique_ptr<GtkBackend> GtkBackend::open(const std::string& displayName, std::string& error)
 {
     std::string name = displayName;
@@ -35,7 +51,23 @@ std::unique_ptr<GtkBackend> GtkBackend::open(const std::string& displayName, std
     std::call_once(started, [] {
         gtk_disable_setlocale();
         gdk_set_allowed_backends("x11");
+        // The backend draws with cairo only and never asks GDK for GL, but
+        // GDK 3 opens GLX on every X display it opens (to choose visuals),
+        // which loads Mesa and its LLVM: about a seventh of a second before
+        // the first window can map on a small machine. GDK_GL=disable, read
+        // once while GTK starts, stops that; the variable is put back as it
+        // was, so no process the program starts (the game's loader, the
+        // user's browser) inherits it.
+        const char* previous = g_getenv("GDK_GL");
+        const std::string kept = previous ? previous : "";
+        g_setenv("GDK_GL", "disable", TRUE);
         startedOk = gtk_parse_args(nullptr, nullptr);
+        if (previous) {
+            g_setenv("GDK_GL", kept.c_str(), TRUE);
+        } else {
+            g_unsetenv("GDK_GL");
+        }
+        g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, dropGlDisabledWarning, nullptr);
     });
     if (!startedOk) {
         error = "GTK could not be initialised";
@@ -416,10 +448,29 @@ std::optional<InputEvent> GtkBackend::nextInputImpl()
     return e;
 }
 
+void GtkBackend::whenPresented(std::function<void()> action) { m_whenPresented.push_back(std::move(action)); }
+
+bool GtkBackend::everythingPresented() const
+{
+    for (const auto& [handle, e] : m_windows) {
+        if (e->shownOnScreen() && !e->presented()) return false;
+    }
+    return true;
+}
+
 bool GtkBackend::waitImpl()
 {
     flush();
     if (!m_input.empty()) return true;
+    // The flush has sent the drawing to the X server, which shows it while
+    // the actions run; their own windows and messages are dealt with when
+    // the caller next looks.
+    if (!m_whenPresented.empty() && everythingPresented()) {
+        std::vector<std::function<void()>> actions;
+        actions.swap(m_whenPresented);
+        for (auto& action : actions) action();
+        return true;
+    }
     ++m_waits;
     // One blocking iteration: it returns once any source has been
     // dispatched (an X event, a timeout, a browser callback), and whatever

@@ -50,7 +50,10 @@
 //     g_main_context_iteration, so any GLib source (GDK events, timeouts,
 //     browser callbacks) wakes a blocked GetMessage; a message posted from
 //     such a callback is found as soon as the iteration returns. Nothing
-//     polls.
+//     polls;
+//   - work that waits for the screen (whenPresented): run from a wait once
+//     every window on screen has been mapped and drawn and the drawing has
+//     been sent to the X server.
 // Does not implement yet:
 //   - mouse wheel input (the window system has no raw wheel input yet),
 //     double-click timing, cursor shapes;
@@ -68,6 +71,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -132,6 +136,13 @@ public:
     // (WebKit does, for its window's key bindings) has it dropped here.
     bool deliverKeyToView(GtkWidget* view, UINT virtualKey, bool down);
 
+    // Runs `action` once, from a wait (outside every GTK signal and window
+    // message), as soon as every top-level window on screen (shown and not
+    // minimised) has been mapped and has drawn its latest content, with
+    // that drawing sent to the X server; at the next wait when no window is
+    // on screen. What is still pending when the backend goes never runs.
+    void whenPresented(std::function<void()> action);
+
     // How many times waiting has blocked in the GLib main loop.
     uint64_t waits() const { return m_waits; }
 
@@ -192,6 +203,8 @@ private:
     };
     std::deque<Echo> m_echoes;
     void dropOldestEcho();
+    bool everythingPresented() const;
+    std::vector<std::function<void()>> m_whenPresented;
     uint64_t m_waits = 0;
 };
 

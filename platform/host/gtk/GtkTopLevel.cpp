@@ -10,6 +10,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -164,89 +165,86 @@ void GtkTopLevel::applyGeometry(const RECT& rect)
     m_geometryApplied = true;
 }
 
-bool GtkTopLevel::sameContent(const ShownWindow* shown, int width, int height) const
+void GtkTopLevel::convertRow(const ShownWindow& shown, int y, int width, uint32_t* out)
 {
-    if (!m_hasContent || width != m_contentWidth || height != m_contentHeight) return false;
-    if (!shown || !shown->pixels) return m_sourceCopy.empty() && !m_image;
-    if (!m_image) return false;
-    const PixelBuffer& p = *shown->pixels;
-    if (shown->layer != m_layer || shown->colourKeyed != m_colourKeyed || shown->key != m_key ||
-        shown->constantAlpha != m_constantAlpha || p.width() != m_sourceWidth || p.height() != m_sourceHeight ||
-        p.bitsPerPixel() != m_sourceBits || p.bottomUp() != m_sourceBottomUp) {
-        return false;
-    }
-    return m_sourceCopy.size() == p.byteSize() && std::memcmp(m_sourceCopy.data(), p.bits(), p.byteSize()) == 0;
-}
-
-void GtkTopLevel::keepContent(const ShownWindow* shown, int width, int height)
-{
-    m_hasContent = true;
-    m_contentWidth = width;
-    m_contentHeight = height;
-    if (shown && shown->pixels) {
-        const PixelBuffer& p = *shown->pixels;
-        m_sourceCopy.assign(p.bits(), p.bits() + p.byteSize());
-        m_sourceWidth = p.width();
-        m_sourceHeight = p.height();
-        m_sourceBits = p.bitsPerPixel();
-        m_sourceBottomUp = p.bottomUp();
-        m_layer = shown->layer;
-        m_colourKeyed = shown->colourKeyed;
-        m_key = shown->key;
-        m_constantAlpha = shown->constantAlpha;
+    const PixelBuffer& source = *shown.pixels;
+    const int inside = y < source.height() ? std::min(width, source.width()) : 0;
+    // Pixels outside the content are transparent.
+    std::fill(out + std::max(inside, 0), out + width, 0u);
+    if (inside <= 0) return;
+    // Cairo's ARGB32 is a native-endian 0xAARRGGBB word holding
+    // premultiplied colour, the layered content's own form.
+    const BYTE* row = source.row(y);
+    if (source.bitsPerPixel() == 32) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, row, static_cast<size_t>(inside) * 4); // blue, green, red, alpha bytes
+        } else {
+            for (int x = 0; x < inside; ++x) {
+                const BYTE* p = row + x * 4;
+                out[x] = uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+            }
+        }
     } else {
-        m_sourceCopy.clear();
+        for (int x = 0; x < inside; ++x) {
+            const BYTE* p = row + x * 3;
+            out[x] = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        }
+    }
+    if (shown.layer == Window::Layer::PerPixel) return;
+    // Not per-pixel: opaque, but for the colour key and the constant alpha.
+    const uint32_t key = uint32_t(GetRValue(shown.key)) << 16 | uint32_t(GetGValue(shown.key)) << 8 | GetBValue(shown.key);
+    const BYTE constant = shown.constantAlpha;
+    for (int x = 0; x < inside; ++x) {
+        const uint32_t rgb = out[x] & 0xFFFFFFu;
+        if (shown.colourKeyed && rgb == key) {
+            out[x] = 0;
+        } else if (constant == 255) {
+            out[x] = 0xFF000000u | rgb;
+        } else {
+            out[x] = uint32_t(constant) << 24 | uint32_t(Raster::mul255(BYTE(rgb >> 16), constant)) << 16 |
+                     uint32_t(Raster::mul255(BYTE(rgb >> 8), constant)) << 8 | Raster::mul255(BYTE(rgb), constant);
+        }
     }
 }
 
 void GtkTopLevel::applyContent(const ShownWindow* shown, int width, int height)
 {
-    if (sameContent(shown, width, height)) return;
-    keepContent(shown, width, height);
-    ++m_contentSerial;
-
     if (!shown || !shown->pixels || width <= 0 || height <= 0) {
         // Nothing to show: a fully transparent window that lets every press
         // through.
+        if (m_hasContent && !m_image && width == m_contentWidth && height == m_contentHeight) return;
         if (m_image) cairo_surface_destroy(m_image);
         m_image = nullptr;
     } else {
-        if (!m_image || cairo_image_surface_get_width(m_image) != width ||
-            cairo_image_surface_get_height(m_image) != height) {
+        // What the window shows is compared with what it should show row by
+        // row, converted on the way, so no copy of the window system's
+        // pixels is kept: a change it does not announce still shows.
+        const bool fresh = !m_image || cairo_image_surface_get_width(m_image) != width ||
+                           cairo_image_surface_get_height(m_image) != height;
+        if (fresh) {
             if (m_image) cairo_surface_destroy(m_image);
             m_image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
         }
         cairo_surface_flush(m_image);
         unsigned char* data = cairo_image_surface_get_data(m_image);
         const int stride = cairo_image_surface_get_stride(m_image);
-        const PixelBuffer& source = *shown->pixels;
-        const bool perPixel = shown->layer == Window::Layer::PerPixel;
-        const BYTE constant = shown->constantAlpha;
+        m_row.resize(static_cast<size_t>(width));
+        bool changed = fresh;
         for (int y = 0; y < height; ++y) {
             auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
-            for (int x = 0; x < width; ++x) {
-                // Pixels outside the content are transparent.
-                Bgra p = source.contains(x, y) ? source.get(x, y) : Bgra{0, 0, 0, 0};
-                if (!perPixel && source.contains(x, y)) {
-                    if (shown->colourKeyed && RGB(p.r, p.g, p.b) == shown->key) {
-                        p = Bgra{0, 0, 0, 0};
-                    } else {
-                        p.a = 255;
-                        if (constant != 255) {
-                            p = Bgra{Raster::mul255(p.b, constant), Raster::mul255(p.g, constant),
-                                     Raster::mul255(p.r, constant), constant};
-                        }
-                    }
-                }
-                // Cairo's ARGB32 is a native-endian 0xAARRGGBB word holding
-                // premultiplied colour, the layered content's own form.
-                out[x] = static_cast<uint32_t>(p.a) << 24 | static_cast<uint32_t>(p.r) << 16 |
-                         static_cast<uint32_t>(p.g) << 8 | p.b;
+            convertRow(*shown, y, width, m_row.data());
+            if (std::memcmp(out, m_row.data(), m_row.size() * 4) != 0) {
+                std::memcpy(out, m_row.data(), m_row.size() * 4);
+                changed = true;
             }
         }
+        if (!changed && m_hasContent && width == m_contentWidth && height == m_contentHeight) return;
         cairo_surface_mark_dirty(m_image);
     }
-
+    m_hasContent = true;
+    m_contentWidth = width;
+    m_contentHeight = height;
+    ++m_contentSerial;
     m_shapeStale = true;
     gtk_widget_queue_draw(m_window);
 }

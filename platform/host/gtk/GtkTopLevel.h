@@ -1,8 +1,9 @@
 // One top-level window of the window system as the GTK backend shows it:
 // a borderless GtkWindow of the window's exact rectangle with an RGBA
 // visual, the pixels to show in a cairo image surface (ARGB32,
-// premultiplied), and the X input and bounding shapes taken from the
-// transparent pixels. The backend (host/gtk/GtkBackend.h) owns these
+// premultiplied; the only copy of the window system's pixels it keeps), and
+// the X input and bounding shapes taken from the transparent pixels. The
+// backend (host/gtk/GtkBackend.h) owns these
 // objects, one per top-level window it has been asked to show, and tells
 // each what the window system's state is; the object owns its GtkWindow and
 // turns the window's GTK events into calls back to the backend.
@@ -101,8 +102,8 @@ private:
     void applyTaskbar(const State& state);
     void applyIcon(HICON icon);
     void applyVisibility(const State& state);
-    bool sameContent(const ShownWindow* shown, int width, int height) const;
-    void keepContent(const ShownWindow* shown, int width, int height);
+    // Row `y` of what the window shows, `width` pixels in cairo's ARGB32.
+    static void convertRow(const ShownWindow& shown, int y, int width, uint32_t* out);
 
     static int onDraw(GtkWidget* widget, cairo_t* cr, void* self);
     static int onButton(GtkWidget* widget, GdkEventButton* event, void* self);
@@ -123,15 +124,7 @@ private:
     RECT m_rect{0, 0, 0, 0};
     bool m_geometryApplied = false;
     cairo_surface_t* m_image = nullptr;
-    std::vector<uint8_t> m_sourceCopy;
-    int m_sourceWidth = 0;
-    int m_sourceHeight = 0;
-    int m_sourceBits = 0;
-    bool m_sourceBottomUp = false;
-    Window::Layer m_layer = Window::Layer::None;
-    bool m_colourKeyed = false;
-    COLORREF m_key = 0;
-    BYTE m_constantAlpha = 255;
+    std::vector<uint32_t> m_row; // one converted row, compared with the image's
     bool m_hasContent = false;
     int m_contentWidth = -1;
     int m_contentHeight = -1;

@@ -42,8 +42,8 @@ constexpr const char* kNoFrameBorders = "iframe, frame, frameset { border-style:
 WebKitEngine::WebKitEngine(BrowserEngineHost& host, WebKitSession& session) : BrowserEngine(host), m_session(session)
 {
     m_content = webkit_user_content_manager_new();
-    m_view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", session.context(),
-                                          "user-content-manager", m_content, nullptr));
+    m_view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", session.context(), "settings",
+                                          session.settings(), "user-content-manager", m_content, nullptr));
     g_object_ref_sink(m_view);
     // First, so that it sees every decision before the engine makes one.
     m_userBrowser = std::make_unique<WebKitUserBrowser>(m_view, session.context());

@@ -81,6 +81,16 @@ WebKitSession::WebKitSession(GtkBackend& backend, const std::string& extensionDi
     // In memory only: the program keeps no files of its own, and the
     // browser's cookies and caches are no exception.
     m_context = webkit_web_context_new_ephemeral();
+
+    // Pages are drawn without hardware acceleration (no GL context in the
+    // web process): a login page has nothing to composite on a GPU, and
+    // Mesa's GL in the web process costs about 77 MiB of its peak memory
+    // here (the README's Benchmarks section has the figures). The other
+    // settings that were measured for a login page (the cache model, media
+    // and WebGL off, no page cache, memory pressure limits) changed nothing
+    // measurable, and keep WebKit's defaults.
+    m_settings = webkit_settings_new();
+    webkit_settings_set_hardware_acceleration_policy(m_settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     g_signal_connect(m_context, "initialize-web-extensions",
                      G_CALLBACK(+[](WebKitWebContext* context, gpointer data) {
                          auto* self = static_cast<WebKitSession*>(data);
@@ -101,6 +111,7 @@ WebKitSession::~WebKitSession()
     if (m_unreachableSource) g_source_remove(m_unreachableSource);
     destroyRetired(this);
     g_signal_handlers_disconnect_by_data(m_context, this);
+    g_object_unref(m_settings);
     // The last reference: the context ends its web and network processes.
     g_object_unref(m_context);
     // They end once the context has let go of them and WebKit has told

@@ -24,6 +24,7 @@
 #include <vector>
 
 typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _WebKitSettings WebKitSettings;
 typedef struct _GtkWidget GtkWidget;
 
 namespace quarrow {
@@ -47,6 +48,8 @@ public:
 
     GtkBackend& backend() const { return m_backend; }
     WebKitWebContext* context() const { return m_context; }
+    // The settings every view of the session shows its pages with.
+    WebKitSettings* settings() const { return m_settings; }
     const std::string& extensionDirectory() const { return m_extensionDirectory; }
     // Web processes whose extension has reached the launcher.
     size_t extensionConnections() const { return m_server.authenticatedConnections(); }
@@ -85,6 +88,7 @@ private:
     ExtensionServer m_server;
     std::string m_extensionDirectory;
     WebKitWebContext* m_context = nullptr;
+    WebKitSettings* m_settings = nullptr;
     std::vector<WebKitEngine*> m_engines;
     std::vector<GtkWidget*> m_retired;
     unsigned m_retireSource = 0;
