@@ -5,40 +5,23 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 #include <utility>
 
 namespace quarrow {
 
-namespace {
-
-// From this size on a buffer has pages of its own (a 256 x 256 picture).
-constexpr size_t kOwnPages = 256 * 1024;
-
-} // namespace
-
 BYTE* PixelBuffer::allocate(size_t size)
 {
     if (size == 0) return nullptr;
-    if (size >= kOwnPages) {
-        void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (pages == MAP_FAILED) throw std::bad_alloc();
-        return static_cast<BYTE*>(pages);
-    }
+    // calloc, not a vector's zero fill: the allocator hands out a large
+    // block as fresh pages of the system's, which are zero already and are
+    // not written here; writing them would cost every page its first touch
+    // (expensive on a virtual machine) before anything is drawn.
     void* bytes = std::calloc(size, 1);
     if (!bytes) throw std::bad_alloc();
     return static_cast<BYTE*>(bytes);
 }
 
-void PixelBuffer::release(BYTE* data, size_t size)
-{
-    if (!data) return;
-    if (size >= kOwnPages) {
-        munmap(data, size);
-    } else {
-        std::free(data);
-    }
-}
+void PixelBuffer::release(BYTE* data) { std::free(data); }
 
 PixelBuffer::PixelBuffer(int width, int height, int bitsPerPixel, bool bottomUp)
 {
@@ -68,7 +51,7 @@ PixelBuffer& PixelBuffer::operator=(const PixelBuffer& other)
 PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept
 {
     if (this != &other) {
-        release(m_data, m_size);
+        release(m_data);
         m_width = std::exchange(other.m_width, 0);
         m_height = std::exchange(other.m_height, 0);
         m_bpp = other.m_bpp;
@@ -80,7 +63,7 @@ PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept
     return *this;
 }
 
-PixelBuffer::~PixelBuffer() { release(m_data, m_size); }
+PixelBuffer::~PixelBuffer() { release(m_data); }
 
 void PixelBuffer::reset(int width, int height, int bitsPerPixel, bool bottomUp)
 {
@@ -92,7 +75,7 @@ void PixelBuffer::reset(int width, int height, int bitsPerPixel, bool bottomUp)
     m_stride = ((m_width * m_bpp + 31) / 32) * 4;
     const size_t size = static_cast<size_t>(m_stride) * m_height;
     BYTE* data = allocate(size);
-    release(m_data, m_size);
+    release(m_data);
     m_data = data;
     m_size = size;
 }

@@ -4,12 +4,9 @@
 // contents are all PixelBuffers; the buffer owns its memory, and the pointer
 // it hands out (bits()) stays valid until the buffer is resized or dies.
 //
-// A large buffer (a window's surface, a screen) gets pages of its own from
-// the system, which start out zero and cost no memory until something
-// writes them, and go back to the system when the buffer dies: a surface
-// that is never drawn on (a per-pixel layered window shows its layered
-// content instead) costs nothing, and a picture that has been drawn and
-// dropped does not stay in the allocator's hands.
+// New pixels are zero without being written: a large buffer (a window's
+// surface, a screen) starts as fresh pages that cost nothing until
+// something draws on them.
 #pragma once
 
 #include "win32/WinDef.h"
@@ -67,7 +64,7 @@ private:
     int memoryRow(int y) const { return m_bottomUp ? m_height - 1 - y : y; }
     // `size` zero bytes (null for none); throws std::bad_alloc.
     static BYTE* allocate(size_t size);
-    static void release(BYTE* data, size_t size);
+    static void release(BYTE* data);
 
     int m_width = 0;
     int m_height = 0;

@@ -232,6 +232,10 @@ void GtkTopLevel::applyContent(const ShownWindow* shown, int width, int height)
         bool changed = fresh;
         for (int y = 0; y < height; ++y) {
             auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
+            if (fresh) {
+                convertRow(*shown, y, width, out);
+                continue;
+            }
             convertRow(*shown, y, width, m_row.data());
             if (std::memcmp(out, m_row.data(), m_row.size() * 4) != 0) {
                 std::memcpy(out, m_row.data(), m_row.size() * 4);
