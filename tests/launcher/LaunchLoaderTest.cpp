@@ -47,6 +47,18 @@ void SetEnvironment(const char* name, const char* value)
 #endif
 }
 
+// The file of this test executable, beside which the loader stands.
+fs::path ThisExecutable()
+{
+#if defined(_WIN32)
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path);
+#else
+    return fs::read_symlink("/proc/self/exe");
+#endif
+}
+
 unsigned long ProcessId()
 {
 #if defined(_WIN32)
@@ -120,7 +132,7 @@ TEST_F(LaunchLoader, PassesTheExactCommandLine)
     EXPECT_EQ("quilbyLoader.exe", args[0]);
     EXPECT_EQ("ID=42,Key=userid-42&from-abc,PID=ZUVO_,PROCPARA=66666", args[1]);
     // The loader that ran is the one beside the executable.
-    EXPECT_EQ(fs::read_symlink("/proc/self/exe").parent_path() / "quilbyLoader.exe",
+    EXPECT_EQ(ThisExecutable().parent_path() / "quilbyLoader.exe",
               fs::path(quarrow::test::ReadLoaderRecord(record_).executable));
     EXPECT_EQ(53u, args[1].size());
     // The whole line: quote, name, quote, space, then 53 bytes.
