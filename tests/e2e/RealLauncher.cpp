@@ -142,6 +142,9 @@ std::string RealLauncher::programCopy(const std::string& name, ExtensionFile ext
     const fs::path dir = fs::path(folder) / name;
     fs::create_directories(dir);
     fs::copy_file(program, dir / program.filename(), fs::copy_options::overwrite_existing);
+    // The web engine module the program loads once its windows show.
+    const fs::path engine = program.parent_path() / "quarrow-webkit.so";
+    if (fs::exists(engine)) fs::copy_file(engine, dir / engine.filename(), fs::copy_options::overwrite_existing);
     const fs::path webext = program.parent_path() / "quarrow-webext.so";
     switch (extension) {
     case ExtensionFile::Present:
