@@ -3,6 +3,7 @@
 #pragma once
 
 #include "afx/DispatchTypes.h"
+#include "win32/ExDispId.h"
 #include "win32/OAIdl.h"
 
 // Members, called through InvokeHelper.
@@ -13,10 +14,9 @@ inline constexpr DISPID DISPID_BROWSER_SILENT = 551;       // property put: BOOL
 #define VTS_BROWSER_NAVIGATE VTS_BSTR VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT
 #define VTS_BROWSER_SILENT VTS_BOOL
 
-// Events of DWebBrowserEvents2.
-inline constexpr DISPID DISPID_BEFORENAVIGATE2 = 250;
-inline constexpr DISPID DISPID_DOCUMENTCOMPLETE = 259;
-inline constexpr DISPID DISPID_BEFORESCRIPTEXECUTE = 290;
+// Events of DWebBrowserEvents2: DISPID_BEFORENAVIGATE2 (250),
+// DISPID_DOCUMENTCOMPLETE (259) and DISPID_BEFORESCRIPTEXECUTE (290) are the
+// platform's, from win32/ExDispId.h.
 
 // Source object, URL, Flags, TargetFrameName, PostData, Headers, Cancel.
 #define VTS_BEFORENAVIGATE2 VTS_DISPATCH VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PBOOL

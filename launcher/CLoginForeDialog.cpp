@@ -185,7 +185,7 @@ void CLoginForeDialog::OnBeforeNavigate2(LPDISPATCH, VARIANT* URL, VARIANT*, VAR
     // Every navigation goes on, the top page's and every frame's.
     CString strUrl;
     if (URL && URL->vt == VT_BSTR && URL->bstrVal) strUrl = URL->bstrVal;
-    CheckLoginUrl(strUrl);
+    CheckLoginUrlFromEvent(strUrl);
 }
 
 void CLoginForeDialog::OnDocumentComplete(LPDISPATCH, VARIANT*) {}
@@ -193,7 +193,7 @@ void CLoginForeDialog::OnDocumentComplete(LPDISPATCH, VARIANT*) {}
 void CLoginForeDialog::OnBeforeScriptExecute(LPDISPATCH)
 {
     // Whatever window the event names, the browser's own address counts.
-    CheckLoginUrl(m_browser.GetLocationURL());
+    CheckLoginUrlFromEvent(m_browser.GetLocationURL());
 }
 
 void CLoginForeDialog::InitAddressTable()
@@ -209,12 +209,13 @@ void CLoginForeDialog::InitAddressTable()
 
 void CLoginForeDialog::CheckLoginUrl(CString strUrl)
 {
-    // One login starts one game; later matching addresses change nothing.
-    if (m_bLoaderStarted) return;
+    // One login is handed off once. After the first try, whatever its
+    // outcome, the windows are closing, and later matching addresses (the
+    // login page's scripts follow its navigation with the same address)
+    // change nothing and report nothing.
+    if (m_bHandOffTried) return;
     if (m_strLoginMatch.IsEmpty() || strUrl.Find(m_strLoginMatch) < 0) return;
-    // The page's scripts follow its navigation with the same address: a
-    // failure the user has been told about is not told again.
-    if (!m_strFailedUrl.IsEmpty() && strUrl == m_strFailedUrl) return;
+    m_bHandOffTried = true;
 
     // The background window closes without asking, then the overlay ends
     // the same way its cancel does.
@@ -225,22 +226,28 @@ void CLoginForeDialog::CheckLoginUrl(CString strUrl)
     bool parsed = false;
     try {
         parsed = ParseLoginUrl(strUrl);
-    } catch (CException*) {
-        // The framework's event dispatch absorbs the error; the user hears
-        // why the game does not start.
-        m_strFailedUrl = strUrl;
+    } catch (CInvalidArgException*) {
+        // The user hears why the game does not start; the error goes on
+        // to the caller, which knows it has been reported.
         ReportHandOffFailure(HandOffFailure::MalformedItem);
         throw;
     }
     if (!parsed) {
-        m_strFailedUrl = strUrl;
         ReportHandOffFailure(m_strKey.IsEmpty() ? HandOffFailure::NoQuery : HandOffFailure::NoUserId);
         return;
     }
-    if (LaunchLoader()) {
-        m_bLoaderStarted = true;
-    } else {
-        m_strFailedUrl = strUrl;
+    LaunchLoader();
+}
+
+void CLoginForeDialog::CheckLoginUrlFromEvent(const CString& strUrl)
+{
+    try {
+        CheckLoginUrl(strUrl);
+    } catch (CInvalidArgException* e) {
+        // The malformed login address has been reported once, to the user
+        // and on standard error; the event's dispatch must not report it a
+        // second time.
+        e->Delete();
     }
 }
 
@@ -274,6 +281,28 @@ bool CLoginForeDialog::ParseLoginUrl(const CString& strUrl)
     return !m_strUserId.IsEmpty() && !m_strKey.IsEmpty();
 }
 
+CString CLoginForeDialog::LoaderPath()
+{
+    // The loader belongs beside the launcher's own executable and runs only
+    // from there: naming it in full keeps the system from searching for it
+    // anywhere else (on Windows, CreateProcess would try the current
+    // directory next, then PATH).
+    std::vector<WCHAR> buffer(260);
+    DWORD length = 0;
+    for (;;) {
+        length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return CString();
+        if (length < buffer.size()) break;
+        if (buffer.size() >= 32768) return CString();
+        buffer.resize(buffer.size() * 2);
+    }
+    CString executable(buffer.data(), static_cast<int>(length));
+    // The folder ends at the last separator, whichever the system uses.
+    const int separator = std::max(executable.ReverseFind(_T('\\')), executable.ReverseFind(_T('/')));
+    if (separator < 0) return CString();
+    return executable.Left(separator + 1) + CString(kLoaderFileName);
+}
+
 bool CLoginForeDialog::LaunchLoader()
 {
     CString params = CString(_T("ID=")) + m_strUserId + _T(",Key=") + m_strKey + _T(",PID=") + m_strPlatformId +
@@ -282,19 +311,52 @@ bool CLoginForeDialog::LaunchLoader()
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
 
+    // The system takes the application name in the ANSI code page; a path
+    // that has no exact form in it cannot be named at all.
+    const CString loaderPath = LoaderPath();
+    std::string application;
+    if (!loaderPath.IsEmpty()) {
+        const int needed = WideCharToMultiByte(CP_ACP, 0, loaderPath.GetString(), loaderPath.GetLength(), nullptr, 0,
+                                               nullptr, nullptr);
+        if (needed > 0) {
+            application.resize(static_cast<size_t>(needed));
+            WideCharToMultiByte(CP_ACP, 0, loaderPath.GetString(), loaderPath.GetLength(), application.data(), needed,
+                                nullptr, nullptr);
+        }
+        const int back = MultiByteToWideChar(CP_ACP, 0, application.data(), static_cast<int>(application.size()),
+                                             nullptr, 0);
+        std::vector<WCHAR> wide(static_cast<size_t>(back > 0 ? back : 0) + 1);
+        if (back > 0) {
+            MultiByteToWideChar(CP_ACP, 0, application.data(), static_cast<int>(application.size()), wide.data(),
+                                back);
+        }
+        if (back <= 0 || CString(wide.data(), back) != loaderPath) application.clear();
+    }
+    if (application.empty()) {
+        ReportHandOffFailure(HandOffFailure::LoaderNotStarted, loaderPath,
+                             CString(_T("the launcher's folder cannot be named in the system's code page")));
+        return false;
+    }
+
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessA(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                        nullptr, &startup, &process)) {
         DWORD error = GetLastError();
         WCHAR reason[256] = {};
-        if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
-                            256, nullptr)) {
-            reason[0] = 0;
+        DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                      reason, 256, nullptr);
+        // A system text ends with a line break (on Windows and in our
+        // layer); the report is one line and ends it itself.
+        while (length > 0 && (reason[length - 1] == _T('\r') || reason[length - 1] == _T('\n') ||
+                              reason[length - 1] == _T(' '))) {
+            --length;
         }
+        reason[length] = 0;
         const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        ReportHandOffFailure(missing ? HandOffFailure::LoaderNotFound : HandOffFailure::LoaderNotStarted, reason);
+        ReportHandOffFailure(missing ? HandOffFailure::LoaderNotFound : HandOffFailure::LoaderNotStarted, loaderPath,
+                             reason);
         return false;
     }
     // The launcher never talks to the loader again.
@@ -303,8 +365,10 @@ bool CLoginForeDialog::LaunchLoader()
     return true;
 }
 
-void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString& detail)
+void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString& loaderPath, const CString& detail)
 {
+    // Where the loader was looked for: its full path, or at least its name.
+    const CString loader = loaderPath.IsEmpty() ? CString(kLoaderFileName) : loaderPath;
     CString line(_T("quarrow-launcher: the game was not started: "));
     switch (cause) {
     case HandOffFailure::MalformedItem:
@@ -318,7 +382,7 @@ void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString&
         break;
     case HandOffFailure::LoaderNotFound:
     case HandOffFailure::LoaderNotStarted:
-        line += CString(_T("\"")) + CString(kLoaderFileName) + _T("\" could not be started: ") +
+        line += CString(_T("\"")) + loader + _T("\" could not be started: ") +
                 (detail.IsEmpty() ? CString(_T("unknown error")) : detail);
         break;
     }
@@ -343,10 +407,10 @@ void CLoginForeDialog::ReportHandOffFailure(HandOffFailure cause, const CString&
         strText = _T("无法启动游戏：登录信息不完整，请重新登录。");
         break;
     case HandOffFailure::LoaderNotFound:
-        strText = CString(_T("无法启动游戏：找不到游戏加载器 ")) + CString(kLoaderFileName) + _T("。");
+        strText = CString(_T("无法启动游戏：找不到游戏加载器 ")) + loader + _T("。");
         break;
     case HandOffFailure::LoaderNotStarted:
-        strText = CString(_T("无法启动游戏：游戏加载器 ")) + CString(kLoaderFileName) + _T(" 无法运行。");
+        strText = CString(_T("无法启动游戏：游戏加载器 ")) + loader + _T(" 无法运行。");
         break;
     }
     ::MessageBoxW(nullptr, strText, strCaption, MB_OK | MB_ICONERROR);

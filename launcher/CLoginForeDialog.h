@@ -25,8 +25,10 @@ public:
     // Fills the address table and the platform id.
     void InitAddressTable();
 
-    // Looks for the login-match key in a navigation address; on a match
-    // closes the launcher and, once, hands the login to the game loader.
+    // Looks for the login-match key in a navigation address; on the first
+    // match closes the launcher and hands the login to the game loader. A
+    // failed hand-off is reported once; a malformed query's
+    // CInvalidArgException then goes on to the caller.
     void CheckLoginUrl(CString strUrl);
 
     // Takes the user id and the login key out of the address's query.
@@ -36,7 +38,12 @@ public:
 
     // Starts the game loader with the credentials of the last parse.
     // Returns whether the loader was started; a failure has been reported.
+    // The loader runs only from beside the launcher's executable.
     bool LaunchLoader();
+
+    // The full path the loader is run from: the launcher's own folder and
+    // kLoaderFileName. Empty when the executable's path is unknown.
+    static CString LoaderPath();
 
     const CString& UserId() const { return m_strUserId; }
     const CString& Key() const { return m_strKey; }
@@ -71,9 +78,11 @@ protected:
     void OnBeforeScriptExecute(LPDISPATCH pDispWindow);
     DECLARE_EVENTSINK_MAP()
 
-    // Tells the user why the login could not be handed to the game;
-    // `detail` carries the system's reason for a loader that did not start.
-    void ReportHandOffFailure(HandOffFailure cause, const CString& detail = CString());
+    // Tells the user why the login could not be handed to the game; for a
+    // loader that did not start, `loaderPath` says where it was looked for
+    // and `detail` carries the system's reason.
+    void ReportHandOffFailure(HandOffFailure cause, const CString& loaderPath = CString(),
+                              const CString& detail = CString());
 
     HICON m_hIcon;
     CTraButton m_btnHome;
@@ -97,11 +106,13 @@ protected:
 
 private:
     void OpenInBrowser(const CString& strUrl);
+    // CheckLoginUrl for a browser event: the error of a malformed query,
+    // reported already, ends here.
+    void CheckLoginUrlFromEvent(const CString& strUrl);
 
-    // Set once a loader has been started: one login starts one game.
-    bool m_bLoaderStarted = false;
-    // The last matching address whose hand-off failed and was reported.
-    CString m_strFailedUrl;
+    // Set once a matching address has been handed off, whatever came of
+    // it: one login starts one game, and a failure is told once.
+    bool m_bHandOffTried = false;
 };
 
 // Places an image button and loads its normal, hover and pressed images

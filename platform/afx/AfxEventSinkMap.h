@@ -241,8 +241,9 @@ struct Arg<BSTR*> {
     void store() {}
 };
 
-// BOOL* and LONG* are the same type; the VTS byte says which one. A BOOL
-// is a copy of the event's VARIANT_BOOL, written back after the handler.
+// BOOL* is int*, and so is LONG* where LONG is int (the Linux data model);
+// then the VTS byte says which one the handler wants. A BOOL is a copy of
+// the event's VARIANT_BOOL, written back after the handler.
 template <>
 struct Arg<int*> {
     int* value = nullptr;
@@ -257,15 +258,39 @@ struct Arg<int*> {
             value = &copy;
             return true;
         }
-        if (v.vt != (VT_I4 | VT_BYREF)) return false;
-        value = v.plVal;
-        return true;
+        if constexpr (std::is_same_v<LONG, int>) {
+            // The same type here; the cast only keeps the other data
+            // model's (discarded) branch compiling.
+            if (v.vt != (VT_I4 | VT_BYREF)) return false;
+            value = reinterpret_cast<int*>(v.plVal);
+            return true;
+        } else {
+            return false;
+        }
     }
     int* get() const { return value; }
     void store()
     {
         if (pBool) *pBool = copy ? VARIANT_TRUE : VARIANT_FALSE;
     }
+};
+
+// LONG* where LONG is long (the Windows data model), a type of its own.
+template <>
+struct Arg<long*> {
+    long* value = nullptr;
+    bool load(VARIANT& v, char)
+    {
+        if constexpr (std::is_same_v<LONG, long>) {
+            if (v.vt != (VT_I4 | VT_BYREF)) return false;
+            value = reinterpret_cast<long*>(v.plVal);
+            return true;
+        } else {
+            return false;
+        }
+    }
+    long* get() const { return value; }
+    void store() {}
 };
 
 template <class T, auto pfn, size_t... I>

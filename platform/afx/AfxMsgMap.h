@@ -29,6 +29,12 @@
 
 #include "afx/CCmdTarget.h"
 
+// The framework's one control-colour message, under which its message maps
+// keep the handler for every WM_CTLCOLOR* message. It is the framework's
+// value (the system's message of that number is gone), so it lives here and
+// not with the system's messages.
+#define WM_CTLCOLOR 0x0019
+
 #define QUARROW_ON_WM(message, sig, member, type, handler) \
     {message, 0, 0, 0, sig, {.member = static_cast<type>(&ThisClass::handler)}},
 

@@ -2,7 +2,9 @@
 
 #include <cassert>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "afx/COleControlContainer.h"
 #include "afx/CWinApp.h"
@@ -79,6 +81,7 @@ LPCDLGTEMPLATEW CDialog::FindTemplate(HINSTANCE& hInst)
 {
     if (!m_lpszTemplateName) {
         hInst = AfxGetResourceHandle();
+        m_nTemplateSize = 0;
         return m_lpDialogTemplate;
     }
     hInst = AfxFindResourceHandle(m_lpszTemplateName, RT_DIALOG);
@@ -87,17 +90,75 @@ LPCDLGTEMPLATEW CDialog::FindTemplate(HINSTANCE& hInst)
     HGLOBAL data = ::LoadResource(hInst, resource);
     if (!data) return nullptr;
     findDialogInit(hInst, m_lpszTemplateName, m_lpDialogInit, m_nDialogInitSize);
+    m_nTemplateSize = ::SizeofResource(hInst, resource);
     return static_cast<LPCDLGTEMPLATEW>(::LockResource(data));
 }
 
-BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
+namespace {
+
+// A template in memory carries no size; it is read as the dialog manager
+// reads it, up to its end, but never beyond this.
+constexpr size_t kMemoryTemplateLimit = 1 << 20;
+
+// Whether a template item names an ActiveX control by its class id
+// ("{8856F961-...}") instead of a window class.
+bool controlClassId(const quarrow::DialogTemplate::Item& item, CLSID& clsid)
+{
+    if (!item.windowClass.present || item.windowClass.isOrdinal) return false;
+    const std::u16string& name = item.windowClass.text;
+    if (name.empty() || name.front() != u'{') return false;
+    return SUCCEEDED(::CLSIDFromString(reinterpret_cast<LPCWSTR>(name.c_str()), &clsid));
+}
+
+} // namespace
+
+BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst,
+                                size_t nTemplateSize)
 {
     assert(!m_hWnd && "the dialog already has a window");
     assert(lpDialogTemplate);
+
+    // The template's ActiveX controls come out before the dialog manager
+    // sees it; HandleInitDialog makes them. A template that cannot be read
+    // goes to the dialog manager as it is, which reports it.
+    m_templateControls.clear();
+    m_nTemplateItems = 0;
+    m_bTemplateControlFailed = false;
+    std::vector<BYTE> withoutControls;
+    const auto* bytes = reinterpret_cast<const BYTE*>(lpDialogTemplate);
+    std::string error;
+    std::optional<quarrow::DialogTemplate> parsed =
+        quarrow::DialogTemplate::parse(bytes, nTemplateSize ? nTemplateSize : kMemoryTemplateLimit, error);
+    if (parsed) {
+        std::vector<bool> drop(parsed->items.size(), false);
+        for (size_t i = 0; i < parsed->items.size(); ++i) {
+            CLSID clsid{};
+            if (!controlClassId(parsed->items[i], clsid)) continue;
+            drop[i] = true;
+            m_templateControls.push_back(TemplateControl{parsed->items[i], i});
+        }
+        m_nTemplateItems = parsed->items.size();
+        if (!m_templateControls.empty()) {
+            withoutControls = parsed->withoutItems(bytes, drop);
+            lpDialogTemplate = reinterpret_cast<LPCDLGTEMPLATEW>(withoutControls.data());
+        }
+    }
+
     AfxHookWindowCreate(this);
     HWND hWnd = ::CreateDialogIndirectParamW(hInst, lpDialogTemplate, pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr,
                                              &AfxDlgProc, 0);
     AfxUnhookWindowCreate();
+    m_templateControls.clear();
+    if (hWnd && m_bTemplateControlFailed) {
+        // A control of the template could not be made: the dialog fails
+        // as the dialog manager fails one whose control class is missing.
+        if (m_hWnd == hWnd) {
+            DestroyWindow();
+        } else {
+            ::DestroyWindow(hWnd);
+        }
+        hWnd = nullptr;
+    }
     if (!hWnd) {
         const DWORD error = ::GetLastError();
         if (m_hWnd && !::IsWindow(m_hWnd)) Detach();
@@ -105,6 +166,54 @@ BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentW
         return FALSE;
     }
     assert(m_hWnd == hWnd && "the creation hook bound another window");
+    return TRUE;
+}
+
+BOOL CDialog::CreateTemplateControls()
+{
+    if (m_templateControls.empty()) return TRUE;
+
+    // The windows the dialog manager made, in z-order, stand for the kept
+    // items in template order; each control goes in after the nearest
+    // earlier item's window, so z-order and tab order are the template's.
+    std::vector<HWND> made;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        made.push_back(child);
+    }
+    std::vector<HWND> windows(m_nTemplateItems, nullptr);
+    if (made.size() + m_templateControls.size() == m_nTemplateItems) {
+        size_t next = 0;
+        size_t control = 0;
+        for (size_t i = 0; i < m_nTemplateItems; ++i) {
+            if (control < m_templateControls.size() && m_templateControls[control].index == i) {
+                ++control;
+                continue;
+            }
+            windows[i] = made[next++];
+        }
+    }
+
+    for (const TemplateControl& control : m_templateControls) {
+        const quarrow::DialogTemplate::Item& item = control.item;
+        CLSID clsid{};
+        controlClassId(item, clsid);
+        RECT rect{item.x, item.y, item.x + item.cx, item.y + item.cy};
+        ::MapDialogRect(m_hWnd, &rect);
+        if (!InitControlContainer()) return FALSE;
+        const std::u16string title = item.title.present && !item.title.isOrdinal ? item.title.text : std::u16string();
+        HWND hwnd = m_pCtrlCont->CreateDialogControl(clsid, item.id, reinterpret_cast<LPCWSTR>(title.c_str()),
+                                                     item.style, item.exStyle, rect);
+        if (!hwnd) return FALSE;
+        windows[control.index] = hwnd;
+        HWND after = HWND_TOP;
+        for (size_t j = control.index; j-- > 0;) {
+            if (windows[j]) {
+                after = windows[j];
+                break;
+            }
+        }
+        ::SetWindowPos(hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     return TRUE;
 }
 
@@ -125,7 +234,7 @@ BOOL CDialog::Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
     HINSTANCE hInst = nullptr;
     LPCDLGTEMPLATEW dialogTemplate = FindTemplate(hInst);
     if (!dialogTemplate) return FALSE;
-    return CreateDlgIndirect(dialogTemplate, pParentWnd, hInst);
+    return CreateDlgIndirect(dialogTemplate, pParentWnd, hInst, m_nTemplateSize);
 }
 
 BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
@@ -188,7 +297,7 @@ INT_PTR CDialog::DoModal()
 
     m_nModalResult = -1;
     m_bContinueModal = true;
-    if (CreateDlgIndirect(dialogTemplate, CWnd::FromHandle(owner), hInst)) {
+    if (CreateDlgIndirect(dialogTemplate, CWnd::FromHandle(owner), hInst, m_nTemplateSize)) {
         if (m_bContinueModal) RunModalLoop();
         if (m_hWnd) {
             ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
@@ -200,6 +309,9 @@ INT_PTR CDialog::DoModal()
     // The owner comes back before the dialog goes, so that activation
     // returns to it rather than to some other window.
     if (disabledOwner && ::IsWindow(owner)) ::EnableWindow(owner, TRUE);
+    // Windows' EndDialog enables the dialog's owner whatever it was before;
+    // an owner that was disabled before the dialog ran stays disabled.
+    if (owner && !disabledOwner && ::IsWindow(owner)) ::EnableWindow(owner, FALSE);
     if (owner && ::IsWindow(owner) && m_hWnd && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
     DestroyWindow();
     return m_nModalResult;
@@ -255,6 +367,9 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg)
     const bool mouse = pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST;
     if (!keyboard && !mouse) return FALSE;
     if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)) return FALSE;
+    // A key for one of the dialog's ActiveX controls goes to that control
+    // first (Tab and Enter inside a page), then to the dialog manager.
+    if (keyboard && m_pCtrlCont && m_pCtrlCont->PreTranslateMessage(pMsg)) return TRUE;
     return ::IsDialogMessageW(m_hWnd, pMsg);
 }
 
@@ -270,6 +385,13 @@ BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pH
 
 LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM)
 {
+    // The template's ActiveX controls exist before OnInitDialog runs, so
+    // that its data exchange can bind them. A control that cannot be made
+    // fails the dialog; OnInitDialog does not run.
+    if (!CreateTemplateControls()) {
+        m_bTemplateControlFailed = true;
+        return FALSE;
+    }
     // The dialog manager's default processing calls AfxDlgProc, which runs
     // OnInitDialog; its answer decides the initial focus.
     return Default();

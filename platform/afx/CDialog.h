@@ -22,12 +22,24 @@
 // IDCANCEL command. Ids that no map of the dialog handles go on to the
 // application object's map.
 //
+// ActiveX controls in a template (an item whose class is "{CLSID}") are
+// not window classes, and the system's dialog manager cannot create them.
+// The framework takes them out of the template before the dialog manager
+// sees it, and creates them itself while WM_INITDIALOG is being handled,
+// before OnInitDialog runs: each in the dialog's control container, with its
+// entry of the dialog init data as its persisted state, at its place in the
+// template's z-order (and so its tab order). A control that cannot be made
+// fails the dialog's creation.
+//
 // The object owns its window; it refers to its parent (m_pParentWnd) and to
 // its template without owning either.
 #pragma once
 
 #include "afx/CDataExchange.h"
 #include "afx/CWnd.h"
+#include "win32/DialogTemplate.h"
+
+#include <vector>
 
 // The framework's dialog procedure, given to the dialog manager for every
 // framework dialog: it answers WM_INITDIALOG with OnInitDialog and leaves
@@ -103,7 +115,10 @@ protected:
     // Every framework dialog window is made here: the window system's dialog
     // manager creates it from `lpDialogTemplate` with AfxDlgProc, and the
     // window is bound to this object before its first message.
-    BOOL CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst);
+    // `nTemplateSize` is the template's size when it is known (a resource);
+    // 0 for a template in memory.
+    BOOL CreateDlgIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst,
+                           size_t nTemplateSize = 0);
 
     afx_msg LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
 
@@ -118,6 +133,21 @@ private:
     LPCDLGTEMPLATEW FindTemplate(HINSTANCE& hInst);
     HWND ModalOwner() const;
     void RunModalLoop();
+    // Creates the ActiveX controls taken out of the template; FALSE when
+    // one of them could not be made.
+    BOOL CreateTemplateControls();
+
+    // An ActiveX control of the template being created, with the index of
+    // its item among the template's items.
+    struct TemplateControl {
+        quarrow::DialogTemplate::Item item;
+        size_t index = 0;
+    };
+    std::vector<TemplateControl> m_templateControls;
+    // How many items the template had, and whether a control failed.
+    size_t m_nTemplateItems = 0;
+    bool m_bTemplateControlFailed = false;
+    size_t m_nTemplateSize = 0;
 
     bool m_bContinueModal = false;
     INT_PTR m_nModalResult = -1;

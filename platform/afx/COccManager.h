@@ -30,10 +30,10 @@ public:
     virtual COleControlSite* CreateSite(COleControlContainer* pCtrlCont);
 };
 
-// Installs `pOccManager` (null: the framework's default manager) and makes
-// the active window system hand every dialog-template control named
-// "{CLSID}" to the control container of the dialog being created. Call it
-// once the window system exists, before the first dialog with controls.
+// Installs `pOccManager` (null: the framework's default manager). From then
+// on the framework's dialogs create the template controls named "{CLSID}"
+// in their control containers (CDialog). Call it before the first dialog
+// with such controls.
 void AfxEnableControlContainer(COccManager* pOccManager = nullptr);
 
 // The installed manager, or null when none is (never enabled, or the

@@ -91,6 +91,18 @@ COleControlSite* COleControlContainer::FindItem(UINT nID) const
     return nullptr;
 }
 
+BOOL COleControlContainer::PreTranslateMessage(MSG* pMsg)
+{
+    if (!pMsg || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST || !pMsg->hwnd) return FALSE;
+    for (const auto& site : m_sites) {
+        const HWND control = site->m_hWnd;
+        if (control && (pMsg->hwnd == control || ::IsChild(control, pMsg->hwnd))) {
+            return site->TranslateAccelerator(*pMsg);
+        }
+    }
+    return FALSE;
+}
+
 void COleControlContainer::SetDialogInit(const void* data, size_t size)
 {
     m_dialogInit.clear();

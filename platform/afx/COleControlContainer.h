@@ -52,6 +52,10 @@ public:
     // The site of the control with id `nID`, or null.
     virtual COleControlSite* FindItem(UINT nID) const;
 
+    // Offers a keyboard message aimed at one of the controls (its window or
+    // a window inside it) to that control; TRUE when the control used it.
+    BOOL PreTranslateMessage(MSG* pMsg);
+
     // Takes the dialog init data of the window's template (a list of
     // entries: WORD control id, WORD message, DWORD length, the bytes; a
     // zero id ends it). Data that ends inside an entry is reported once and

@@ -80,6 +80,16 @@ IDispatch* COleControlSite::GetControlDispatch() const
     return m_pControl && !m_bClosed ? m_pControl->dispatch() : nullptr;
 }
 
+BOOL COleControlSite::TranslateAccelerator(const MSG& msg)
+{
+    return m_pControl && !m_bClosed && m_pControl->translateAccelerator(msg) ? TRUE : FALSE;
+}
+
+BOOL COleControlSite::SetControlRect(const RECT& rect)
+{
+    return m_pControl && !m_bClosed && m_pControl->setRect(rect) ? TRUE : FALSE;
+}
+
 // ---------------------------------------------------------------------------
 // Calls into the control
 
@@ -162,7 +172,11 @@ public:
                 arg.scode = DISP_E_PARAMNOTFOUND;
                 return true;
             }
-            const HRESULT hr = ::VariantCopy(&arg, value);
+            // Workaround: MinGW-w64's <oleauto.h> (10.0) declares VariantCopy's
+            // source without the const that the platform's documentation
+            // gives it; VariantCopy does not write to it. Remove the cast
+            // once the SDK headers have the const.
+            const HRESULT hr = ::VariantCopy(&arg, const_cast<VARIANT*>(value));
             if (FAILED(hr)) AfxThrowOleException(hr);
             return true;
         }

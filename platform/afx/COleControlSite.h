@@ -74,6 +74,14 @@ public:
     // control is closed.
     IDispatch* GetControlDispatch() const;
 
+    // Offers a keyboard message to the control (see HostedControl::
+    // translateAccelerator); TRUE when the control used it.
+    BOOL TranslateAccelerator(const MSG& msg);
+    // Moves the control to `rect` in its container's client pixels through
+    // the control itself when it wants that (an in-place object's object
+    // rectangles); FALSE when a plain move of its window is what it takes.
+    BOOL SetControlRect(const RECT& rect);
+
     HWND m_hWnd = nullptr;              // the control's window; null once closed
     UINT m_nID = 0;                     // the control id
     COleControlContainer* m_pCtrlCont;  // the container that owns this site

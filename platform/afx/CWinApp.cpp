@@ -1,7 +1,5 @@
 #include "afx/CWinApp.h"
 
-#include <unistd.h>
-
 #include <cassert>
 #include <cstdio>
 #include <string>
@@ -32,25 +30,24 @@ std::string toUtf8(LPCWSTR text)
 }
 
 // The executable's file name without directory and extension, from the
-// process's own link in /proc; empty when it cannot be read.
+// module's own path; empty when it cannot be read.
 CString executableBaseName()
 {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return CString();
-    path[length] = '\0';
-    std::string name(path);
-    const size_t slash = name.rfind('/');
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    const int wide = ::MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
-    if (wide <= 1) return CString();
-    CString result;
-    WCHAR* buffer = result.GetBuffer(wide);
-    ::MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, buffer, wide);
-    result.ReleaseBuffer(wide - 1);
-    return result;
+    WCHAR path[4096];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
+    if (length == 0 || length >= sizeof path / sizeof path[0]) return CString();
+    DWORD start = 0;
+    DWORD end = length;
+    for (DWORD i = 0; i < length; ++i) {
+        if (path[i] == '/' || path[i] == '\\') start = i + 1;
+    }
+    for (DWORD i = length; i > start + 1; --i) {
+        if (path[i - 1] == '.') {
+            end = i - 1;
+            break;
+        }
+    }
+    return CString(path + start, static_cast<int>(end - start));
 }
 
 LRESULT reportWndProcException(CException* e, const MSG* pMsg)

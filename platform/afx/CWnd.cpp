@@ -200,6 +200,9 @@ BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int c
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
 {
+    // An ActiveX control is moved through its site when it wants to be
+    // told (its in-place rectangles), else like any window.
+    if (m_pCtrlSite && m_pCtrlSite->SetControlRect(RECT{x, y, x + nWidth, y + nHeight})) return;
     ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
 }
 

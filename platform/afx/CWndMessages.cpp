@@ -10,6 +10,7 @@
 #include "afx/CWinApp.h"
 #include "afx/CWnd.h"
 #include "win32/ErrHandlingApi.h"
+#include "win32/ProcessThreadsApi.h"
 
 namespace {
 
@@ -186,7 +187,14 @@ void AfxHookWindowCreate(CWnd* pWnd)
 {
     CreationHook& state = creation();
     if (state.depth == 0) {
-        state.hook = ::SetWindowsHookExW(WH_CBT, &AfxCbtFilterHook, nullptr, 0);
+        // The hook watches this thread only: a hook without a module is a
+        // thread's own, and the system refuses one for every thread.
+        state.hook = ::SetWindowsHookExW(WH_CBT, &AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
+        if (!state.hook) {
+            std::fprintf(stderr, "quarrow: the window system refused the framework's creation hook (error %lu)\n",
+                         static_cast<unsigned long>(::GetLastError()));
+            std::fflush(stderr);
+        }
         assert(state.hook && "the window system refused the framework's creation hook");
     }
     ++state.depth;

@@ -74,7 +74,9 @@ protected:
     virtual void windowDestroyedImpl(HWND) {}
     virtual std::optional<InputEvent> nextInputImpl() = 0;
     virtual bool waitImpl() = 0;
-    // The desktop's way: "xdg-open" with the file as its one argument,
+    // The desktop's way: "xdg-open" (found only through the absolute
+    // entries of PATH, never beside the executable or in the current
+    // directory) with the file as its one argument,
     // detached (a session of its own, no descriptor beyond 0-2, no zombie)
     // and never through a shell. Parameters and directory have no meaning
     // for an address and are not passed.

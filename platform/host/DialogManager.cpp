@@ -276,7 +276,23 @@ INT_PTR DialogManager::runModal(HWND dialog, HWND owner)
     }
     if (Window* ow = disabledOwner ? m_host.window(disabledOwner) : nullptr) m_host.enableWindow(*ow, true);
     if (m_host.window(dialog)) m_host.destroyWindow(dialog);
+    wakeEndedDialogs();
     return result;
+}
+
+void DialogManager::wakeEndedDialogs()
+{
+    // A dialog ended from inside the window system's wait (a browser event
+    // that arrives there) has its loop woken by a WM_NULL; a modal loop run
+    // meanwhile (a message box shown by the same event) takes that message
+    // as its own, and the ended dialog's loop would wait on for a message
+    // that never comes. Each such dialog that is still there is woken
+    // again once the nested loop is over.
+    std::vector<HWND> ended;
+    ended.swap(m_ended);
+    for (HWND dialog : ended) {
+        if (m_host.window(dialog)) m_host.post(dialog, WM_NULL, 0, 0);
+    }
 }
 
 bool DialogManager::endDialog(HWND dialog, INT_PTR result)
@@ -299,6 +315,7 @@ bool DialogManager::endDialog(HWND dialog, INT_PTR result)
     // Wakes a modal loop that waits for its next message, when EndDialog
     // came from outside any message of this dialog.
     m_host.post(dialog, WM_NULL, 0, 0);
+    if (std::find(m_ended.begin(), m_ended.end(), dialog) == m_ended.end()) m_ended.push_back(dialog);
     return true;
 }
 

@@ -101,10 +101,17 @@ private:
     LRESULT defaults(Window& w, DialogState& s, UINT message, WPARAM wParam, LPARAM lParam);
     void restoreFocus(Window& w, DialogState& s);
 
+    // Wakes the modal loops of dialogs that ended while a nested modal loop
+    // ran (see runModal).
+    void wakeEndedDialogs();
+
     Host& m_host;
     ControlFactory m_factory;
     std::vector<MessageBoxInfo> m_boxes;
     std::string m_templateError;
+    // Dialogs ended (EndDialog) whose windows may still have a modal loop
+    // waiting for its next message.
+    std::vector<HWND> m_ended;
 };
 
 } // namespace quarrow

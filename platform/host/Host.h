@@ -10,6 +10,16 @@
 // can exist, and the last one constructed (or activated) is the active one.
 // A process that never makes one gets a default Host over a memory screen
 // when it first calls a window function.
+//
+// The class is implemented in one source per subject: Host.cpp holds
+// construction and activation, the handle table and window tree, and the
+// change notifications to the backend; HostWindows.cpp the window classes,
+// creation and destruction; HostGeometry.cpp geometry, Z order, styles,
+// showing, minimising and enabling; HostMessages.cpp sending, posting, the
+// queue, dispatch and the hooks; HostInput.cpp activation, focus, capture and
+// the keyboard state; HostPainting.cpp invalidation, the paint cycle and the
+// non-client frame; HostLayered.cpp layered windows and input pass-through.
+// HostInternal.h has the rectangle helpers that several of them share.
 #pragma once
 
 #include "host/Backend.h"

@@ -5,6 +5,12 @@
 // success, as the platform does once the classes are available.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <commctrl.h>.
+#include "win32/TChar.h"
+#include <commctrl.h>
+#else
+
 #include "win32/WinDef.h"
 
 struct INITCOMMONCONTROLSEX {
@@ -35,3 +41,5 @@ using LPINITCOMMONCONTROLSEX = INITCOMMONCONTROLSEX*;
 // FALSE with ERROR_INVALID_PARAMETER otherwise.
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 void InitCommonControls();
+
+#endif // _WIN32

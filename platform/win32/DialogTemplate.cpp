@@ -150,6 +150,7 @@ std::optional<DialogTemplate> DialogTemplate::parse(const BYTE* bytes, size_t si
         t.style = static_cast<DWORD>(version) | static_cast<DWORD>(signature) << 16;
         if (!r.dword(t.exStyle, "extended style")) return std::nullopt;
     }
+    t.countOffset = r.pos();
     if (!r.word(count, "item count") || !r.shortValue(t.x, "x") || !r.shortValue(t.y, "y") ||
         !r.shortValue(t.cx, "width") || !r.shortValue(t.cy, "height"))
         return std::nullopt;
@@ -166,9 +167,11 @@ std::optional<DialogTemplate> DialogTemplate::parse(const BYTE* bytes, size_t si
         }
         if (!r.string(t.typeface, "typeface")) return std::nullopt;
     }
+    t.headerSize = r.pos();
     for (WORD i = 0; i < count; ++i) {
         Item item;
         r.alignDword();
+        item.offset = r.pos();
         if (t.extended) {
             if (!r.dword(item.helpId, "item help id") || !r.dword(item.exStyle, "item extended style") ||
                 !r.dword(item.style, "item style"))
@@ -201,10 +204,26 @@ std::optional<DialogTemplate> DialogTemplate::parse(const BYTE* bytes, size_t si
             n = extra - 2u;
         }
         if (!r.bytes(item.creationData, n, "item creation data")) return std::nullopt;
+        item.size = r.pos() - item.offset;
         t.items.push_back(std::move(item));
     }
     error.clear();
     return t;
+}
+
+std::vector<BYTE> DialogTemplate::withoutItems(const BYTE* bytes, const std::vector<bool>& drop) const
+{
+    std::vector<BYTE> out(bytes, bytes + headerSize);
+    WORD kept = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i < drop.size() && drop[i]) continue;
+        out.resize((out.size() + 3) & ~static_cast<size_t>(3), 0);
+        out.insert(out.end(), bytes + items[i].offset, bytes + items[i].offset + items[i].size);
+        ++kept;
+    }
+    out[countOffset] = static_cast<BYTE>(kept & 0xFF);
+    out[countOffset + 1] = static_cast<BYTE>(kept >> 8);
+    return out;
 }
 
 int DialogTemplate::firstTabStop() const

@@ -34,6 +34,10 @@ public:
         NameOrOrdinal windowClass;
         NameOrOrdinal title;
         std::vector<BYTE> creationData;
+        // Where the item's bytes lie in the template: from its DWORD-aligned
+        // start to the end of its creation data.
+        size_t offset = 0;
+        size_t size = 0;
 
         // The class as a name: the predefined ordinals 0x0080 to 0x0085 as
         // "Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox";
@@ -60,11 +64,20 @@ public:
     BYTE charset = 0;
     std::u16string typeface;
     std::vector<Item> items;
+    // Where the item count (a WORD) lies, and where the first item may start.
+    size_t countOffset = 0;
+    size_t headerSize = 0;
 
     // Reads a template. Every field is checked against `size`: a template
     // that ends early, an unterminated string or an item past the end gives
     // no template and a message naming the field.
     static std::optional<DialogTemplate> parse(const BYTE* bytes, size_t size, std::string& error);
+
+    // The template's bytes (as parsed: `bytes` must be what parse read)
+    // without the items for which `drop` is true, the item count lowered to
+    // match. Everything else, the kept items' bytes included, is copied as
+    // it is, each item at a DWORD boundary as the form requires.
+    std::vector<BYTE> withoutItems(const BYTE* bytes, const std::vector<bool>& drop) const;
 
     // The index of the first item that can take the focus (visible, enabled
     // and with WS_TABSTOP), or -1.

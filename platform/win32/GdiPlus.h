@@ -5,6 +5,13 @@
 // the drawing layer and read them through win32/linux/GpImageData.h.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <objidl.h>, <gdiplus.h>.
+#include "win32/TChar.h"
+#include <objidl.h>
+#include <gdiplus.h>
+#else
+
 #include "win32/ObjIdl.h"
 #include "win32/WinDef.h"
 
@@ -126,3 +133,5 @@ protected:
 
 // The drawing half of GDI+ (Graphics, the draw functions), from the drawing layer.
 #include "win32/GdiPlusGraphics.h"
+
+#endif // _WIN32

@@ -8,6 +8,13 @@
 // source pixel.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <objidl.h>, <gdiplus.h>.
+#include "win32/TChar.h"
+#include <objidl.h>
+#include <gdiplus.h>
+#else
+
 #include "win32/GdiPlus.h"
 #include "win32/WinDef.h"
 
@@ -83,3 +90,5 @@ private:
 };
 
 } // namespace Gdiplus
+
+#endif // _WIN32

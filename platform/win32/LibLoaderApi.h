@@ -5,6 +5,11 @@
 // use (see win32/linux/ResourceModule.h).
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
 
@@ -65,6 +70,13 @@
 // loaded by this platform: any other name fails with ERROR_MOD_NOT_FOUND.
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 
+// The executable's full path (from /proc/self/exe, UTF-8 as UTF-16) for a
+// null module or the executable's handle; its length without the zero. A
+// buffer too small gets the path cut to size - 1 characters and the zero,
+// returns size and sets ERROR_INSUFFICIENT_BUFFER, as the platform does.
+// Another module fails with ERROR_MOD_NOT_FOUND.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR filename, DWORD size);
+
 // Finds a resource by name and type in a module (null: the executable).
 // Names and types are MAKEINTRESOURCEW ids, "#123" strings or names
 // (compared without regard to ASCII case). Among the languages of the
@@ -103,3 +115,5 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 // gives the same handle, and it lives as long as the module. A null instance asks for the system's own icons, which
 // this platform does not have (ERROR_RESOURCE_NAME_NOT_FOUND).
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+
+#endif // _WIN32

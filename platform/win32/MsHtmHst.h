@@ -4,6 +4,13 @@
 // reaches as window.external.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <ole2.h>, <mshtmhst.h>.
+#include "win32/TChar.h"
+#include <ole2.h>
+#include <mshtmhst.h>
+#else
+
 #include "win32/OAIdl.h"
 #include "win32/Unknwn.h"
 #include "win32/WinUser.h"
@@ -78,3 +85,5 @@ struct IDocHostUIHandler : public IUnknown {
 protected:
     ~IDocHostUIHandler() = default;
 };
+
+#endif // _WIN32

@@ -2,6 +2,12 @@
 // InvokeHelper call through, with its parameter and exception records.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <oaidl.h>.
+#include "win32/TChar.h"
+#include <oaidl.h>
+#else
+
 #include "win32/OleAuto.h"
 
 #define DISPATCH_METHOD 0x1
@@ -49,3 +55,5 @@ protected:
     ~IDispatch() = default;
 };
 using LPDISPATCH = IDispatch*;
+
+#endif // _WIN32

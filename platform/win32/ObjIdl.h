@@ -3,6 +3,12 @@
 // which images are decoded from resource bytes.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <objidl.h>.
+#include "win32/TChar.h"
+#include <objidl.h>
+#else
+
 #include "win32/Unknwn.h"
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
@@ -95,7 +101,8 @@ using LPSTREAM = IStream*;
 // The stream's size starts as the block's size; writing past the end grows
 // the block. With deleteOnRelease the block is freed when the last
 // reference goes; otherwise it stays the caller's. Seeking, reading,
-// writing, SetSize, CopyTo and Stat work; Commit and Revert succeed and do
+// writing, SetSize, CopyTo and Stat work (a seek before the start or from
+// an unknown origin gives STG_E_SEEKERROR); Commit and Revert succeed and do
 // nothing; LockRegion and UnlockRegion give STG_E_INVALIDFUNCTION; Clone
 // gives E_NOTIMPL. E_INVALIDARG for a null result pointer or a handle that
 // is no block.
@@ -103,3 +110,5 @@ HRESULT CreateStreamOnHGlobal(HGLOBAL memory, BOOL deleteOnRelease, LPSTREAM* st
 // The block under a stream made by CreateStreamOnHGlobal (E_INVALIDARG for
 // any other stream).
 HRESULT GetHGlobalFromStream(LPSTREAM stream, HGLOBAL* memory);
+
+#endif // _WIN32

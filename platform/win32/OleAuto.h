@@ -2,6 +2,12 @@
 // with the allocation and clearing functions that own their contents.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <oleauto.h>.
+#include "win32/TChar.h"
+#include <oleauto.h>
+#else
+
 #include "win32/Unknwn.h"
 
 using OLECHAR = WCHAR;
@@ -96,3 +102,5 @@ void VariantInit(VARIANT* v);
 // leaves it VT_EMPTY. By-reference variants own nothing.
 HRESULT VariantClear(VARIANT* v);
 HRESULT VariantCopy(VARIANT* dest, const VARIANT* src);
+
+#endif // _WIN32

@@ -4,6 +4,13 @@
 // implements it in COleControlSite.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <ole2.h>, <oleidl.h>.
+#include "win32/TChar.h"
+#include <ole2.h>
+#include <oleidl.h>
+#else
+
 #include "win32/OAIdl.h"
 #include "win32/Unknwn.h"
 
@@ -25,3 +32,5 @@ protected:
     ~IOleClientSite() = default;
 };
 using LPOLECLIENTSITE = IOleClientSite*;
+
+#endif // _WIN32

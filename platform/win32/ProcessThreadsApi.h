@@ -7,6 +7,11 @@
 // CloseHandle.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
 
@@ -101,10 +106,12 @@ static_assert(sizeof(SECURITY_ATTRIBUTES) == 24);
 // With a null `applicationName` the program is the first token of
 // `commandLine`: the text between a leading quotation mark and the next one,
 // or else the text up to the first space. A token without '/' is searched in
-// the directory of the running executable, then the current directory, then
-// each PATH entry; the first regular, executable file wins. A token with '/'
-// is used as given. With an `applicationName`, that file is run as given and
-// no search is made.
+// the directory of the running executable, then in each absolute PATH
+// entry; the first regular, executable file wins. The current directory is
+// never searched, nor is an empty or relative PATH entry, so that a program
+// planted in the folder the caller was started from never runs. A token
+// with '/' is used as given. With an `applicationName`, that file is run as
+// given and no search is made.
 //
 // The new program's argument vector is { token, the exact bytes after the
 // token's single separator space }, or just { token } when nothing follows
@@ -118,7 +125,9 @@ static_assert(sizeof(SECURITY_ATTRIBUTES) == 24);
 // DETACHED_PROCESS, CREATE_NO_WINDOW and CREATE_NEW_PROCESS_GROUP all mean
 // that here. It inherits standard input, output and error and no other
 // descriptor, whatever `inheritHandles` says: the layer has no inheritable
-// handles. It starts with default signal dispositions and an empty signal
+// handles. A standard descriptor that is closed, or that is close-on-exec
+// (a private file of the caller's that landed there), is the null device
+// in the new process. It starts with default signal dispositions and an empty signal
 // mask. The caller never has to wait for it: it is not left as a child of
 // the caller, so it leaves no zombie behind.
 //
@@ -148,3 +157,8 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
 // handle does not affect the process. Returns FALSE with
 // ERROR_INVALID_HANDLE for a handle that is not open.
 BOOL CloseHandle(HANDLE handle);
+
+// The calling thread's id (the system's thread id); never 0.
+DWORD GetCurrentThreadId();
+
+#endif // _WIN32

@@ -1,9 +1,16 @@
 // The shell's "open" verb: ShellExecuteW hands an address (or a file) to
 // the user's desktop, which opens it with the default program; for a web
 // address that is the default browser. The window system's backend decides
-// how (host/Backend.h shellOpen): a real screen runs "xdg-open" detached,
-// never through a shell; the memory screen records the request for tests.
+// how (host/Backend.h shellOpen): a real screen runs "xdg-open" (found
+// through the absolute PATH entries only) detached, never through a shell;
+// the memory screen records the request for tests.
 #pragma once
+
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <shellapi.h>.
+#include "win32/TChar.h"
+#include <shellapi.h>
+#else
 
 #include "win32/WinDef.h"
 
@@ -26,3 +33,5 @@
 // Returns a value greater than 32 on success, an SE_ERR_* code otherwise.
 HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR lpParameters,
                         LPCWSTR lpDirectory, INT nShowCmd);
+
+#endif // _WIN32

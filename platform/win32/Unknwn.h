@@ -2,6 +2,12 @@
 // the layer (IDispatch, IStream, IDocHostUIHandler, ...) derives.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>, <unknwn.h>.
+#include "win32/TChar.h"
+#include <unknwn.h>
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
 
@@ -61,3 +67,5 @@ protected:
     ~IUnknown() = default;
 };
 using LPUNKNOWN = IUnknown*;
+
+#endif // _WIN32

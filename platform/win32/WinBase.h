@@ -4,6 +4,11 @@
 // GlobalFree; blocks are meant for the GUI thread.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinError.h"
 
@@ -56,3 +61,5 @@ HGLOBAL GlobalHandle(LPCVOID address);
 // The lock count in the low byte, GMEM_DISCARDED for a movable block
 // without memory; GMEM_INVALID_HANDLE for an unknown handle.
 UINT GlobalFlags(HGLOBAL memory);
+
+#endif // _WIN32

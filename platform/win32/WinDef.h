@@ -5,6 +5,11 @@
 // ULONG are 32 bits wide, pointers and the *_PTR types are 64 bits wide.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/TChar.h"
 
 #include <cstddef>
@@ -148,3 +153,5 @@ struct POINTS {
 #define MAKEINTRESOURCE(i) MAKEINTRESOURCEW(i)
 
 #define UNREFERENCED_PARAMETER(p) ((void)(p))
+
+#endif // _WIN32

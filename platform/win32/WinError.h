@@ -2,6 +2,11 @@
 // that the program's COM methods and the layer's COM objects return.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 
 #define ERROR_SUCCESS 0L
@@ -24,6 +29,7 @@
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_HOOK_NEEDS_HMOD 1428L
 #define ERROR_NO_ASSOCIATION 1155L
 #define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
@@ -70,5 +76,8 @@
 #define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
 #define STG_E_INVALIDFUNCTION ((HRESULT)0x80030001L)
 #define STG_E_INVALIDPOINTER ((HRESULT)0x80030009L)
+#define STG_E_SEEKERROR ((HRESULT)0x80030019L)
 #define STG_E_READFAULT ((HRESULT)0x8003001EL)
 #define STG_E_MEDIUMFULL ((HRESULT)0x80030070L)
+
+#endif // _WIN32

@@ -8,6 +8,11 @@
 // documented Win32 API.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 
 // ---------------------------------------------------------------------------
@@ -344,3 +349,5 @@ HFONT CreateFontW(int height, int width, int escapement, int orientation, int we
                   DWORD quality, DWORD pitchAndFamily, LPCWSTR faceName);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, LPSIZE size);
 BOOL GetTextMetricsW(HDC dc, LPTEXTMETRICW metrics);
+
+#endif // _WIN32

@@ -7,6 +7,11 @@
 // chosen, the code page of the process locale's codeset (UTF-8 gives 65001).
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 
 #define CP_ACP 0
@@ -69,3 +74,5 @@ BOOL IsValidCodePage(UINT codePage);
 // normal-width forms); other flags fail with ERROR_INVALID_FLAGS. Returns
 // CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN, or 0 on failure.
 int CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int aLength, LPCWSTR b, int bLength);
+
+#endif // _WIN32

@@ -9,6 +9,11 @@
 // data model. Only the wide-character ("W") forms exist.
 #pragma once
 
+#if defined(_WIN32)
+// The Windows build takes these declarations from the SDK: <windows.h>.
+#include "win32/TChar.h"
+#else
+
 #include "win32/WinDef.h"
 #include "win32/WinGdi.h"
 
@@ -46,7 +51,6 @@ QUARROW_DECLARE_HANDLE(HHOOK);
 #define WM_SYSCOLORCHANGE 0x0015
 #define WM_ENDSESSION 0x0016
 #define WM_SHOWWINDOW 0x0018
-#define WM_CTLCOLOR 0x0019
 #define WM_SETTINGCHANGE 0x001A
 #define WM_WININICHANGE 0x001A
 #define WM_ACTIVATEAPP 0x001C
@@ -650,6 +654,10 @@ struct CBT_CREATEWNDW {
 };
 using LPCBT_CREATEWNDW = CBT_CREATEWNDW*;
 
+// Installs a hook. As the platform does, a hook without a module must name
+// a thread (a hook for every thread needs a module to load into them): a
+// null module with thread id 0 fails with ERROR_HOOK_NEEDS_HMOD. The one GUI
+// thread's hooks run for every window of the window system.
 HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId);
 BOOL UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
@@ -1192,3 +1200,5 @@ BOOL InflateRect(LPRECT rect, int dx, int dy);
 BOOL IntersectRect(LPRECT dest, const RECT* a, const RECT* b);
 BOOL UnionRect(LPRECT dest, const RECT* a, const RECT* b);
 BOOL SubtractRect(LPRECT dest, const RECT* a, const RECT* b);
+
+#endif // _WIN32

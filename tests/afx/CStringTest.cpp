@@ -88,7 +88,10 @@ TEST(CString, ConcatenationAndComparison)
 TEST(CString, NarrowTextConvertsThroughTheThreadCodePageUpToTheFirstZero)
 {
     EXPECT_EQ(CString(_T("ab")), CString("ab\0cd"));
+#if !defined(_WIN32)
+    // The process's code page is UTF-8 here.
     EXPECT_EQ(CString(_T("玩家")), CString("\xe7\x8e\xa9\xe5\xae\xb6"));
+#endif
     ASSERT_TRUE(SetThreadLocale(2052));
     EXPECT_EQ(CString(_T("玩家")), CString("\xcd\xe6\xbc\xd2"));
     SetThreadLocale(LOCALE_USER_DEFAULT);

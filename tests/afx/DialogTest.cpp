@@ -153,7 +153,7 @@ TEST_F(DialogTest, ModalResultAndOwnerDisabledOnlyWhileItRuns)
     HWND ownerOfDialog = nullptr;
     HWND dialog = nullptr;
     bool visibleInside = false;
-    screen.whenIdle([&] {
+    whenIdle([&] {
         dialog = dlg.m_hWnd;
         ownerEnabledInside = IsWindowEnabled(owner.m_hWnd);
         ownerOfDialog = GetWindow(dlg.m_hWnd, GW_OWNER);
@@ -172,7 +172,7 @@ TEST_F(DialogTest, ModalResultAndOwnerDisabledOnlyWhileItRuns)
     EXPECT_EQ((std::vector<std::string>{"OnInitDialog", "exchange load"}), g_events);
 
     // The same object runs again.
-    screen.whenIdle([&] { dlg.EndDialog(7); });
+    whenIdle([&] { dlg.EndDialog(7); });
     EXPECT_EQ(7, dlg.DoModal());
 }
 
@@ -183,7 +183,7 @@ TEST_F(DialogTest, AnOwnerThatWasDisabledStaysDisabled)
     TemplateBuilder t = buttons();
     CTestDialog dlg;
     dlg.InitModalIndirect(t.get(), &owner);
-    screen.whenIdle([&] { dlg.EndDialog(IDOK); });
+    whenIdle([&] { dlg.EndDialog(IDOK); });
     EXPECT_EQ(IDOK, dlg.DoModal());
     EXPECT_FALSE(IsWindowEnabled(owner.m_hWnd));
 }
@@ -198,7 +198,7 @@ TEST_F(DialogTest, WithoutParentTheMainWindowOwnsTheDialog)
     dlg.InitModalIndirect(t.get());
     HWND ownerOfDialog = nullptr;
     bool ownerEnabledInside = true;
-    screen.whenIdle([&] {
+    whenIdle([&] {
         ownerOfDialog = GetWindow(dlg.m_hWnd, GW_OWNER);
         ownerEnabledInside = IsWindowEnabled(owner.m_hWnd);
         dlg.EndDialog(IDCANCEL);
@@ -216,7 +216,7 @@ TEST_F(DialogTest, EndDialogDuringInitialisationSkipsTheLoop)
     dlg.InitModalIndirect(t.get());
     dlg.onInit = [](CTestDialog& d) { d.EndDialog(5); };
     bool idleRan = false;
-    screen.whenIdle([&] { idleRan = true; });
+    whenIdle([&] { idleRan = true; });
     EXPECT_EQ(5, dlg.DoModal());
     EXPECT_FALSE(idleRan);
 }
@@ -246,7 +246,7 @@ TEST_F(DialogTest, ModalFromTheModulesTemplate)
     CTestDialog dlg(104);
     DWORD style = 0;
     DWORD exStyle = 0;
-    screen.whenIdle([&] {
+    whenIdle([&] {
         style = dlg.GetStyle();
         exStyle = dlg.GetExStyle();
         dlg.EndDialog(IDCANCEL);
@@ -264,6 +264,8 @@ struct KeyCase {
     const char* handler;
 };
 
+#if !defined(_WIN32)
+// Keys come from the memory screen's keyboard.
 class DialogKeyTest : public DialogTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(DialogKeyTest, EnterAndEscapeReachOnOKAndOnCancelThroughTheDialogManager)
@@ -284,13 +286,14 @@ TEST_P(DialogKeyTest, EnterAndEscapeReachOnOKAndOnCancelThroughTheDialogManager)
 
 INSTANTIATE_TEST_SUITE_P(Keys, DialogKeyTest,
                          ::testing::Values(KeyCase{VK_RETURN, IDOK, "OnOK"}, KeyCase{VK_ESCAPE, IDCANCEL, "OnCancel"}));
+#endif
 
 TEST_F(DialogTest, CloseRequestEndsTheDialogWithCancel)
 {
     TemplateBuilder t = buttons();
     CTestDialog dlg;
     dlg.InitModalIndirect(t.get());
-    screen.whenIdle([&] { dlg.PostMessage(WM_CLOSE); });
+    whenIdle([&] { dlg.PostMessage(WM_CLOSE); });
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
     EXPECT_EQ("OnCancel", g_events.back());
 }
@@ -304,8 +307,8 @@ TEST_F(DialogTest, OkStaysOpenWhenSavingFails)
         if (pDX->m_bSaveAndValidate) pDX->Fail();
     };
     bool openAfterOk = false;
-    screen.whenIdle([&] { dlg.SendMessage(WM_COMMAND, IDOK); });
-    screen.whenIdle([&] {
+    whenIdle([&] { dlg.SendMessage(WM_COMMAND, IDOK); });
+    whenIdle([&] {
         openAfterOk = IsWindowVisible(dlg.m_hWnd);
         dlg.EndDialog(3);
     });
@@ -322,7 +325,7 @@ TEST_F(DialogTest, DataExchangeBindsControlsOnce)
     HWND control = nullptr;
     LONG_PTR procInside = 0;
     BOOL again = FALSE;
-    screen.whenIdle([&] {
+    whenIdle([&] {
         control = GetDlgItem(dlg.m_hWnd, 1001);
         procInside = GetWindowLongPtrW(control, GWLP_WNDPROC);
         again = dlg.UpdateData(FALSE);
@@ -378,13 +381,13 @@ TEST_F(DialogTest, PreTranslateWalksFromTheTargetUpToTheDialog)
         ASSERT_TRUE(popup.CreateEx(0, nullptr, _T(""), WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, d.m_hWnd, nullptr));
         ASSERT_TRUE(popupChild.Create(_T("x"), BS_PUSHBUTTON | WS_VISIBLE, CRect(0, 0, 20, 20), &popup, 2001));
     };
-    screen.whenIdle([&] {
+    whenIdle([&] {
         g_events.clear();
         popupChild.PostMessage(WM_KEYDOWN, 'A');
         popupChild.PostMessage(WM_KEYDOWN, 'Z');
         dlg.m_button.PostMessage(WM_KEYDOWN, 'B');
     });
-    screen.whenIdle([&] { dlg.EndDialog(IDOK); });
+    whenIdle([&] { dlg.EndDialog(IDOK); });
     EXPECT_EQ(IDOK, dlg.DoModal());
 
     EXPECT_EQ((std::vector<std::string>{
@@ -461,7 +464,7 @@ TEST_F(DialogTest, ADialogCreatedWhileItsOwnerIsBeingCreated)
     HWND innerWindow = nullptr;
     HWND innerOwner = nullptr;
     bool innerBound = false;
-    screen.whenIdle([&] {
+    whenIdle([&] {
         innerWindow = outer.inner.m_hWnd;
         innerOwner = GetWindow(innerWindow, GW_OWNER);
         innerBound = CWnd::FromHandlePermanent(innerWindow) == &outer.inner;
@@ -514,7 +517,7 @@ TEST_F(DialogTest, TemporaryObjectsSurviveALoopNestedInAHandler)
         DestroyWindow(gone);
         CTestDialog dlg;
         dlg.InitModalIndirect(t.get());
-        screen.whenIdle([&] { dlg.EndDialog(IDOK); });
+        whenIdle([&] { dlg.EndDialog(IDOK); });
         EXPECT_EQ(IDOK, dlg.DoModal());
         // The nested loop went idle, but a handler is running: the object
         // this handler holds is still there.
@@ -593,6 +596,8 @@ BEGIN_MESSAGE_MAP(CColouredDialog, CDialog)
     ON_WM_CTLCOLOR()
 END_MESSAGE_MAP()
 
+#if !defined(_WIN32)
+// The memory screen's pixels show the background.
 TEST_F(DialogTest, TheDialogBackgroundComesFromOnCtlColor)
 {
     TemplateBuilder t(WS_POPUP | WS_VISIBLE, 0, 0, 100, 60);
@@ -606,6 +611,7 @@ TEST_F(DialogTest, TheDialogBackgroundComesFromOnCtlColor)
     EXPECT_EQ(RGB(200, 10, 20), screen.pixel(449, 289));
     EXPECT_EQ(screen.desktopColour(), screen.pixel(450, 290));
 }
+#endif
 
 } // namespace
 } // namespace afxtest

@@ -102,10 +102,25 @@ public:
     HWND window() const override { return m_hwnd; }
     IDispatch* dispatch() override { return &m_dispatch; }
     void close() override;
+    // An in-place control that uses the keys it is offered and wants its
+    // moves told when `inPlace` is set.
+    bool translateAccelerator(const MSG& msg) override
+    {
+        keys.push_back(static_cast<UINT>(msg.wParam));
+        return inPlace;
+    }
+    bool setRect(const RECT& rect) override
+    {
+        rects.push_back(rect);
+        return inPlace;
+    }
 
     quarrow::HostedControlParams params;
     std::vector<BYTE> persisted;
     FakeDispatch m_dispatch;
+    bool inPlace = false;
+    std::vector<UINT> keys;
+    std::vector<RECT> rects;
 
 private:
     ControlLog& m_log;
@@ -511,6 +526,69 @@ TEST_F(OccTest, ATemplateControlGetsItsInitDataAndTheProgramsSite)
     EXPECT_EQ(site, dlg.m_browser.m_pCtrlSite);
     EXPECT_EQ(&dlg.m_browser, site->m_pWndCtrl);
     EXPECT_EQ(&dlg.m_browser, CWnd::FromHandlePermanent(site->m_hWnd));
+}
+
+// The framework takes the control out of the template (the dialog manager
+// cannot make a "{CLSID}" class) and makes it itself before OnInitDialog,
+// at its template place among the other controls' windows.
+TEST_F(OccTest, ATemplateControlIsMadeBeforeOnInitDialogAtItsTemplatePlace)
+{
+    TemplateBuilder t(WS_POPUP, 0, 0, 200, 120);
+    t.control(_T("Button"), _T("OK"), IDOK, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 40, 14);
+    t.control(kFakeClass, _T(""), kControlId, WS_TABSTOP, 10, 30, 150, 80);
+    t.control(_T("Button"), _T("Cancel"), IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 60, 10, 40, 14);
+    CEventDialog dlg;
+    ASSERT_TRUE(dlg.CreateIndirect(t.get()));
+    ASSERT_EQ(1u, log.made.size());
+    // OnInitDialog's data exchange found it.
+    EXPECT_EQ(log.made[0]->window(), dlg.m_browser.m_hWnd);
+
+    std::vector<HWND> children;
+    for (HWND c = GetWindow(dlg.m_hWnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+    const std::vector<HWND> expected = {GetDlgItem(dlg.m_hWnd, IDOK), log.made[0]->window(),
+                                        GetDlgItem(dlg.m_hWnd, IDCANCEL)};
+    EXPECT_EQ(expected, children);
+    EXPECT_EQ(GetNextDlgTabItem(dlg.m_hWnd, GetDlgItem(dlg.m_hWnd, IDOK), FALSE), log.made[0]->window());
+
+    RECT rect{10, 30, 160, 110};
+    MapDialogRect(dlg.m_hWnd, &rect);
+    EXPECT_EQ(rect.left, log.made[0]->params.rect.left);
+    EXPECT_EQ(rect.bottom, log.made[0]->params.rect.bottom);
+}
+
+// MoveWindow on the member bound to a control, and keys aimed at it, go to
+// the control first; a control that does not take them leaves them to the
+// window and the dialog manager.
+TEST_F(OccTest, MovesAndKeysOfAControlGoThroughItsSite)
+{
+    TemplateBuilder t = withControl();
+    CEventDialog dlg;
+    ASSERT_TRUE(dlg.CreateIndirect(t.get()));
+    ASSERT_EQ(1u, log.made.size());
+    FakeControl* control = log.made[0];
+    const HWND hwnd = control->window();
+
+    dlg.m_browser.MoveWindow(20, 25, 100, 50);
+    ASSERT_EQ(1u, control->rects.size());
+    EXPECT_EQ(20, control->rects[0].left);
+    EXPECT_EQ(75, control->rects[0].bottom);
+    RECT placed{};
+    GetWindowRect(hwnd, &placed);
+    MapWindowPoints(nullptr, dlg.m_hWnd, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(20, placed.left) << "a control that leaves moves to its window is moved as a window";
+
+    control->inPlace = true;
+    dlg.m_browser.MoveWindow(30, 35, 100, 50);
+    GetWindowRect(hwnd, &placed);
+    MapWindowPoints(nullptr, dlg.m_hWnd, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(20, placed.left) << "an in-place control moves itself";
+    EXPECT_EQ(30, control->rects.back().left);
+
+    MSG key{hwnd, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    EXPECT_TRUE(dlg.PreTranslateMessage(&key));
+    MSG elsewhere{GetDlgItem(dlg.m_hWnd, IDOK), WM_KEYDOWN, 'A', 0, 0, {0, 0}};
+    dlg.PreTranslateMessage(&elsewhere);
+    EXPECT_EQ((std::vector<UINT>{VK_TAB}), control->keys) << "keys for other controls are not offered";
 }
 
 TEST_F(OccTest, TheLaunchersOverlayTemplateHandsTheBrowserItsStateRecord)

@@ -395,18 +395,33 @@ TEST_F(Launcher, ACompletedLoginStartsTheLoaderOnceWithTheExactBytes)
     EXPECT_FALSE(AnyWindowLeft());
 }
 
-TEST_F(Launcher, AFailedHandOffShowsItsMessageBoxAndTheLauncherEnds)
+// Through the browser's real event route (BeforeNavigate2, then the login
+// page's BeforeScriptExecute with the same address, both through the
+// event sink map): a failed hand-off says so on one line of standard error
+// and in one box, and the launcher ends.
+class FailedHandOff : public Launcher, public ::testing::WithParamInterface<const char16_t*> {};
+
+TEST_P(FailedHandOff, IsToldOnceAndTheLauncherEnds)
 {
-    int code = RunProgram([this] {
-        web.engine().navigateTo(kLoginUrl + _T("?time=1&sign=ab"));
+    const char16_t* query = GetParam();
+    ::testing::internal::CaptureStderr();
+    int code = RunProgram([this, query] {
+        web.engine().navigateTo(kLoginUrl + query);
         AnswerNextMessageBox(IDOK);
     });
+    const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(0, code);
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+    EXPECT_THAT(err, ::testing::StartsWith("quarrow-launcher: the game was not started: ")) << err;
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ(_T("Quarrow 微端"), shown[0].caption);
     EXPECT_EQ(_T("无法启动游戏：登录信息不完整，请重新登录。"), shown[0].text);
     EXPECT_FALSE(AnyWindowLeft());
     EXPECT_TRUE(LoaderArguments(0).empty());
 }
+
+// No user id; a query item without '=' in the middle and at the end.
+INSTANTIATE_TEST_SUITE_P(Queries, FailedHandOff,
+                         ::testing::Values(_T("?time=1&sign=ab"), _T("?userid=u1&flag"), _T("?userid=u1&")));
 
 } // namespace

@@ -4,11 +4,14 @@
 
 #include "browser/CImpIDispatch.h"
 #include "win32/WinNls.h"
+#include "support/WideString.h"
 
 namespace {
 
+using quarrow::test::WideString;
+
 struct LookupCase {
-    std::vector<const char16_t*> names;
+    std::vector<const WCHAR*> names;
     std::vector<DISPID> ids;
     HRESULT result;
 };
@@ -30,7 +33,7 @@ TEST(CImpIDispatch, NameLookupMatchesTheFirstThreeCharactersWidthAside)
     CImpIDispatch external;
     for (const LookupCase& c : cases) {
         std::vector<LPOLESTR> names;
-        for (const char16_t* n : c.names) names.push_back(const_cast<LPOLESTR>(n));
+        for (const WCHAR* n : c.names) names.push_back(const_cast<LPOLESTR>(n));
         std::vector<DISPID> ids(names.size(), 777);
         EXPECT_EQ(c.result, external.GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()),
                                                    LOCALE_USER_DEFAULT, ids.data()));
@@ -50,7 +53,7 @@ TEST(CImpIDispatch, PropertyReadYieldsWibble)
         result.lVal = 5;
         EXPECT_EQ(S_OK, external.Invoke(12345, IID_NULL, 0, flags, nullptr, &result, nullptr, nullptr));
         ASSERT_EQ(VT_BSTR, result.vt);
-        EXPECT_EQ(std::u16string(_T("Wibble")), std::u16string(result.bstrVal, SysStringLen(result.bstrVal)));
+        EXPECT_EQ(WideString(_T("Wibble")), WideString(result.bstrVal, SysStringLen(result.bstrVal)));
         VariantClear(&result);
     }
 }

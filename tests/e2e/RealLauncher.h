@@ -39,6 +39,9 @@ struct ScreenWindow {
     std::string title;
 };
 
+// What stands beside a copy of the program as its web-process extension.
+enum class ExtensionFile { Present, Missing, Unloadable };
+
 class RealLauncher : public ::testing::Test {
 protected:
     static constexpr COLORREF kDesktop = RGB(58, 110, 165);
@@ -51,10 +54,29 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // How the launcher is started: which copy of the program, from which
+    // working directory (empty: the test's), with standard input closed.
+    struct Start {
+        std::string program;
+        std::string directory;
+        bool closedInput = false;
+        std::vector<std::pair<std::string, std::string>> variables; // set in its environment
+    };
     // Starts the launcher and waits until both of its windows are on the
     // screen with the start page loaded (its script has reported) and drawn;
     // false (with the test failed) when that does not happen in time.
     bool startLauncher();
+    bool startLauncher(const Start& how);
+    // Starts the launcher and returns at once.
+    bool startLauncherOnly(const Start& how);
+    // A copy of the program in a folder of the test's own (<folder>/<name>/),
+    // with the web-process extension beside it (or a file of that name that
+    // no web process can load), and without the loader; its path.
+    std::string programCopy(const std::string& name, ExtensionFile extension);
+
+    // Waits for a message box of the launcher's with this caption and
+    // clicks its rightmost button (OK of an MB_OK box) until it has gone.
+    bool answerMessageBox(const std::string& caption);
 
     bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
     bool launcherRunning() { return m_launcher.running(); }
@@ -92,12 +114,15 @@ protected:
     std::string loaderRecord;  // where the recording loader writes
     std::string loaderHold;    // the loader waits until this file exists
     std::string browserRecord; // one address a line, written by $BROWSER
+    std::string downloads;     // $XDG_DOWNLOAD_DIR, in the launcher's home
     std::unique_ptr<ScreenProbe> probe;
     std::unique_ptr<PortalServer> portal;
     std::unique_ptr<RunMarker> marker;
     POINT origin{}; // the background window's top-left corner on screen
 
 private:
+    bool waitForStartPage();
+
     std::unique_ptr<CompositingManager> m_compositor;
     ChildProcess m_launcher;
 };

@@ -48,6 +48,13 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const std::string
         dup2(log, STDOUT_FILENO);
         dup2(log, STDERR_FILENO);
         if (keepFd >= 0) fcntl(keepFd, F_SETFD, 0);
+        if (!m_directory.empty() && chdir(m_directory.c_str()) != 0) {
+            const int e = errno;
+            ssize_t ignored = write(report[1], &e, sizeof e);
+            (void)ignored;
+            _exit(127);
+        }
+        if (m_closeInput) ::close(STDIN_FILENO);
         execvp(args[0], args.data());
         const int e = errno;
         ssize_t ignored = write(report[1], &e, sizeof e);

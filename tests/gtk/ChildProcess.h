@@ -21,6 +21,10 @@ public:
     // to `logPath`; `keepFd` (when not -1) stays open in the child. False
     // with `error` set when the program cannot be started.
     bool start(const std::vector<std::string>& argv, const std::string& logPath, int keepFd, std::string& error);
+    // For the next start: the working directory (empty: the test's own),
+    // and whether the program starts with its standard input closed.
+    void setDirectory(const std::string& directory) { m_directory = directory; }
+    void setStandardInputClosed(bool closed) { m_closeInput = closed; }
     // Ends the process (SIGTERM, then SIGKILL after a grace period) and
     // reaps it.
     void stop();
@@ -35,6 +39,8 @@ private:
 
     pid_t m_pid = -1;
     std::string m_ending;
+    std::string m_directory;
+    bool m_closeInput = false;
 };
 
 } // namespace quarrow::test

@@ -131,6 +131,34 @@ TEST_F(DialogTest, ModalLoopDisablesTheOwnerUntilEndDialog)
     EXPECT_EQ(GetActiveWindow(), owner);
 }
 
+// A dialog ended from inside the window system's wait (where a browser
+// event arrives), which then shows a message box from the same place: the
+// box's modal loop takes the message that wakes the dialog's loop, and the
+// dialog's loop must still end once the box has gone.
+TEST_F(DialogTest, ADialogEndedFromInsideTheWaitEndsItsLoopAfterANestedMessageBox)
+{
+    const HWND owner = popup({0, 0, 400, 300});
+    TemplateBuilder t = threeButtons();
+    HWND seen = nullptr;
+    dialog.onMessage = [&](HWND hwnd, UINT message, WPARAM, LPARAM) {
+        if (message == WM_INITDIALOG) seen = hwnd;
+    };
+    int boxResult = 0;
+    screen.whenIdle([&] {
+        EndDialog(seen, 7);
+        screen.whenIdle([&] {
+            const auto& boxes = host.dialogs().openMessageBoxes();
+            ASSERT_EQ(boxes.size(), 1u);
+            screen.clickControl(boxes.back().window, IDOK);
+        });
+        boxResult = MessageBoxW(nullptr, _T("The game was not started."), _T("Quarrow"), MB_OK);
+    });
+    const INT_PTR result = DialogBoxIndirectParamW(nullptr, t.get(), owner, recordingDialogProc, 0);
+    EXPECT_EQ(boxResult, IDOK);
+    EXPECT_EQ(result, 7);
+    EXPECT_FALSE(IsWindow(seen));
+}
+
 struct KeyCase {
     const char* name;
     std::vector<std::pair<UINT, bool>> keys; // virtual key, with shift

@@ -99,5 +99,34 @@ TEST(ShellExecute, DesktopRunsXdgOpenWithTheAddressAsItsOneArgument)
     fs::remove_all(dir);
 }
 
+// An "xdg-open" in the folder the launcher was started from (an unpacked
+// archive, the home folder) is never run, whatever PATH spells that folder
+// as; neither is one beside the executable.
+TEST(ShellExecute, DesktopNeverRunsAnOpenerFromTheCurrentDirectory)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("quarrow-shell-planted-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "sub");
+    const fs::path ran = dir / "ran";
+    for (const fs::path& opener : {dir / "xdg-open", dir / "sub" / "xdg-open"}) {
+        std::ofstream(opener) << "#!/bin/sh\ntouch \"" << ran.string() << "\"\n";
+        fs::permissions(opener, fs::perms::owner_all);
+    }
+    const fs::path oldCwd = fs::current_path();
+    fs::current_path(dir);
+
+    DesktopScreen screen;
+    Host host(screen);
+    for (const char* entries : {"", ":", ".", "./", "sub", "./sub", "::sub"}) {
+        ScopedPath path(entries);
+        EXPECT_EQ(Code(ShellExecuteW(nullptr, _T("open"), _T("http://x/"), nullptr, nullptr, SW_SHOW)), SE_ERR_FNF)
+            << "PATH=" << entries;
+    }
+    fs::current_path(oldCwd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(fs::exists(ran)) << "a planted opener ran";
+    fs::remove_all(dir);
+}
+
 } // namespace
 } // namespace quarrow

@@ -410,5 +410,30 @@ TEST_F(WindowTest, DisabledOwnersTakeNoPointerInput)
     EXPECT_GE(recorder.count(w, WM_NCHITTEST), 1);
 }
 
+// The platform refuses a hook without a module for every thread (it would
+// have to load the hook into other processes); a hook for the calling
+// thread needs none. The framework's creation hook relies on the second.
+LRESULT CALLBACK countingCbtHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND && g_recorder) g_recorder->log.push_back(Received{nullptr, WM_NULL, 0, 0});
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(WindowTest, AHookWithoutAModuleMustNameTheThread)
+{
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(SetWindowsHookExW(WH_CBT, &countingCbtHook, nullptr, 0), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_HOOK_NEEDS_HMOD));
+    // Refused means not installed: creating a window calls no hook.
+    popup({0, 0, 10, 10});
+    EXPECT_EQ(recorder.count(nullptr, WM_NULL), 0);
+
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, &countingCbtHook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    popup({0, 0, 10, 10});
+    EXPECT_EQ(recorder.count(nullptr, WM_NULL), 1);
+    EXPECT_TRUE(UnhookWindowsHookEx(hook));
+}
+
 } // namespace
 } // namespace quarrow::test

@@ -7,8 +7,11 @@
 #include "afx/CException.h"
 #include "launcher/CLoginForeDialog.h"
 #include "win32/WinNls.h"
+#include "support/WideString.h"
 
 namespace {
+
+using quarrow::test::WideString;
 
 // An overlay without a window: the parse needs nothing but its members.
 class Overlay : public CLoginForeDialog {
@@ -18,18 +21,18 @@ public:
     using CLoginForeDialog::m_strPlatformId;
 };
 
-std::u16string Text(const CString& s) { return std::u16string(s.GetString(), static_cast<size_t>(s.GetLength())); }
+WideString Text(const CString& s) { return WideString(s.GetString(), static_cast<size_t>(s.GetLength())); }
 
 struct ParseCase {
-    const char16_t* address;
+    const WCHAR* address;
     bool result;
-    const char16_t* userId;
-    const char16_t* key;
+    const WCHAR* userId;
+    const WCHAR* key;
 };
 
 TEST(ParseLoginUrl, Table)
 {
-    const char16_t* base = _T("http://www.quarrow.example/games/vadmo/login?");
+    const WCHAR* base = _T("http://www.quarrow.example/games/vadmo/login?");
     const ParseCase cases[] = {
         {_T("userid=42&from=abc"), true, _T("42"), _T("userid-42&from-abc")},
         {_T("userid=a+b%41%4a"), true, _T("a bAJ"), _T("userid-a+b%41%4a")},
@@ -38,7 +41,10 @@ TEST(ParseLoginUrl, Table)
         {_T("=x&userid=7"), true, _T("7"), _T("-x&userid-7")},
         {_T("userid=7#top"), true, _T("7#top"), _T("userid-7#top")},
         {_T("userid=ab%00cd"), true, _T("ab"), _T("userid-ab%00cd")},
+#if !defined(_WIN32)
+        // The process's code page is UTF-8 here (GBK is tested below).
         {_T("userid=%E7%8E%A9%E5%AE%B6"), true, _T("玩家"), _T("userid-%E7%8E%A9%E5%AE%B6")},
+#endif
         {_T("userid=%3D%2C"), true, _T("=,"), _T("userid-%3D%2C")},
         {_T("UserId=1"), false, _T(""), _T("UserId-1")},
         {_T("userid="), false, _T(""), _T("userid-")},
@@ -48,8 +54,8 @@ TEST(ParseLoginUrl, Table)
     for (const ParseCase& c : cases) {
         CString address = CString(base) + c.address;
         EXPECT_EQ(c.result, overlay.ParseLoginUrl(address)) << Text(address).size();
-        EXPECT_EQ(std::u16string(c.userId), Text(overlay.UserId()));
-        EXPECT_EQ(std::u16string(c.key), Text(overlay.Key()));
+        EXPECT_EQ(WideString(c.userId), Text(overlay.UserId()));
+        EXPECT_EQ(WideString(c.key), Text(overlay.Key()));
     }
 }
 
@@ -67,7 +73,7 @@ TEST(ParseLoginUrl, AnAddressWithoutQuestionMarkIsParsedWhole)
 TEST(ParseLoginUrl, ItemsWithoutEqualsRaiseTheFrameworkErrorAndLeaveNothing)
 {
     Overlay overlay;
-    for (const char16_t* address : {_T("x/vadmo/login?userid=1&"), _T("x/vadmo/login?userid=1&flag"),
+    for (const WCHAR* address : {_T("x/vadmo/login?userid=1&"), _T("x/vadmo/login?userid=1&flag"),
                                     _T("x/vadmo/login?&userid=1"), _T("x/vadmo/login?userid=1&&a=b"),
                                     _T("http://host/vadmo/login")}) {
         ASSERT_TRUE(overlay.ParseLoginUrl(_T("?userid=9")));

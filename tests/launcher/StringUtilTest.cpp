@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "launcher/StringUtil.h"
+#include "support/WideString.h"
 
 namespace {
 
-std::vector<std::u16string> Parts(const CStringArray& a)
+using quarrow::test::WideString;
+
+std::vector<WideString> Parts(const CStringArray& a)
 {
-    std::vector<std::u16string> out;
+    std::vector<WideString> out;
     for (INT_PTR i = 0; i < a.GetSize(); ++i) out.emplace_back(a[i].GetString(), a[i].GetLength());
     return out;
 }
@@ -18,9 +21,9 @@ std::vector<std::u16string> Parts(const CStringArray& a)
 TEST(SplitString, Table)
 {
     struct Case {
-        const char16_t* text;
+        const WCHAR* text;
         char sep;
-        std::vector<std::u16string> parts;
+        std::vector<WideString> parts;
     };
     const Case cases[] = {
         {_T(""), '&', {}},

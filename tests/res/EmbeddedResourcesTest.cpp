@@ -319,7 +319,7 @@ TEST(EmbeddedResources, ManifestAsksForCommonControlsTrustAndDpiAwareness)
         "type=\"win32\"",
         "name=\"Microsoft.Windows.Common-Controls\"",
         "version=\"6.0.0.0\"",
-        "processorArchitecture=\"x86\"",
+        "processorArchitecture=\"*\"",  // any: an "x86" dependency stops an x64 program from starting
         "publicKeyToken=\"6595b64144ccf1df\"",
         "language=\"*\"",
         "level=\"highestAvailable\"",

@@ -2,6 +2,7 @@
 #include "win32/ErrHandlingApi.h"
 #include "win32/ObjIdl.h"
 #include "win32/WinBase.h"
+#include "support/Wine.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +31,13 @@ TEST(GlobalMemory, FixedBlocksAreTheirOwnAddress)
     EXPECT_EQ(GlobalLock(block), block);
     EXPECT_EQ(GlobalSize(block), 16u);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(static_cast<BYTE*>(block)[i], 0);
+#if !defined(_WIN32)
+    // Our layer's answer for a block without a lock count; Wine's GlobalUnlock
+    // says TRUE here.
     SetLastError(123);
     EXPECT_FALSE(GlobalUnlock(block));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(NO_ERROR));
+#endif
     EXPECT_EQ(GlobalHandle(block), block);
     EXPECT_EQ(GlobalFree(block), nullptr);
     // Gone: the handle is refused from now on.
@@ -74,17 +79,24 @@ TEST(GlobalMemory, MoveableBlocksCountLocks)
     EXPECT_TRUE(GlobalFlags(empty) & GMEM_DISCARDED);
     GlobalFree(empty);
 
+#if !defined(_WIN32)
+    // Our layer refuses flags it does not know; Wine ignores them.
     SetLastError(0);
     EXPECT_EQ(GlobalAlloc(0x80000, 4), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+#endif
 }
 
 TEST(GlobalMemory, FixedBlocksMoveOnlyWhenAllowed)
 {
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, 4);
     std::memcpy(block, "wxyz", 4);
+#if !defined(_WIN32)
+    // Our layer never grows a fixed block in place; Windows and Wine do
+    // when the heap has room behind it.
     EXPECT_EQ(GlobalReAlloc(block, 64, 0), nullptr);
     EXPECT_EQ(GlobalSize(block), 4u);
+#endif
     HGLOBAL moved = GlobalReAlloc(block, 64, GMEM_MOVEABLE);
     ASSERT_NE(moved, nullptr);
     EXPECT_EQ(std::memcmp(moved, "wxyz", 4), 0);
@@ -116,8 +128,8 @@ TEST(HGlobalStream, ReadsSeeksAndReportsItsSize)
     };
     const SeekCase seeks[] = {
         {2, STREAM_SEEK_CUR, S_OK, 6},  {-3, STREAM_SEEK_END, S_OK, 7}, {0, STREAM_SEEK_SET, S_OK, 0},
-        {-1, STREAM_SEEK_SET, STG_E_INVALIDFUNCTION, 0}, {20, STREAM_SEEK_SET, S_OK, 20},
-        {-11, STREAM_SEEK_END, STG_E_INVALIDFUNCTION, 20}, {0, 3, STG_E_INVALIDFUNCTION, 20},
+        {-1, STREAM_SEEK_SET, STG_E_SEEKERROR, 0}, {20, STREAM_SEEK_SET, S_OK, 20},
+        {-11, STREAM_SEEK_END, STG_E_SEEKERROR, 20}, {0, 3, STG_E_SEEKERROR, 20},
     };
     for (const SeekCase& s : seeks) {
         ULARGE_INTEGER position = size(999);
@@ -126,10 +138,13 @@ TEST(HGlobalStream, ReadsSeeksAndReportsItsSize)
         stream->Seek(offset(0), STREAM_SEEK_CUR, &now);
         EXPECT_EQ(now.QuadPart, s.position) << s.move;
     }
-    // Past the end nothing is read, without error.
-    read = 77;
-    EXPECT_EQ(stream->Read(buffer, 4, &read), S_OK);
-    EXPECT_EQ(read, 0u);
+    // Past the end nothing is read, without error. (Wine 8 reads beyond
+    // the block here: its size minus the position wraps round.)
+    if (!quarrow::test::RunningUnderWine()) {
+        read = 77;
+        EXPECT_EQ(stream->Read(buffer, 4, &read), S_OK);
+        EXPECT_EQ(read, 0u);
+    }
     // A read across the end is cut at the end.
     stream->Seek(offset(8), STREAM_SEEK_SET, nullptr);
     EXPECT_EQ(stream->Read(buffer, 16, &read), S_OK);
@@ -145,7 +160,10 @@ TEST(HGlobalStream, ReadsSeeksAndReportsItsSize)
     HGLOBAL under = nullptr;
     EXPECT_EQ(GetHGlobalFromStream(stream, &under), S_OK);
     EXPECT_EQ(under, block);
+#if !defined(_WIN32)
+    // Windows' and Wine's streams clone; ours does not, and says so.
     EXPECT_EQ(stream->Clone(nullptr), E_NOTIMPL);
+#endif
     void* same = nullptr;
     EXPECT_EQ(stream->QueryInterface(IID_ISequentialStream, &same), S_OK);
     EXPECT_EQ(same, static_cast<void*>(stream));
@@ -202,10 +220,13 @@ TEST(HGlobalStream, WritesGrowTheBlockAndSetSizeTruncates)
 TEST(HGlobalStream, RefusesBadArguments)
 {
     EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, nullptr), E_INVALIDARG);
+#if !defined(_WIN32)
+    // Our layer checks that the handle is a block; Wine takes any pointer.
     int notABlock = 0;
     IStream* stream = reinterpret_cast<IStream*>(1);
     EXPECT_EQ(CreateStreamOnHGlobal(&notABlock, FALSE, &stream), E_INVALIDARG);
     EXPECT_EQ(stream, nullptr);
+#endif
 }
 
 } // namespace

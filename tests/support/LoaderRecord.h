@@ -28,6 +28,9 @@ inline std::string Unhex(const std::string& hex)
 struct LoaderRecord {
     std::vector<std::string> arguments;
     std::string executable;
+    std::vector<int> descriptors;
+    std::vector<std::string> descriptorFiles; // what each descriptor is ("/dev/null", "socket:[...]")
+    bool complete = false; // the record's closing "end" line was read
 };
 
 inline LoaderRecord ReadLoaderRecord(const std::filesystem::path& record)
@@ -37,6 +40,9 @@ inline LoaderRecord ReadLoaderRecord(const std::filesystem::path& record)
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("arg=", 0) == 0) result.arguments.push_back(Unhex(line.substr(4)));
         if (line.rfind("exe=", 0) == 0) result.executable = Unhex(line.substr(4));
+        if (line.rfind("fd=", 0) == 0) result.descriptors.push_back(std::stoi(line.substr(3)));
+        if (line.rfind("fdfile=", 0) == 0) result.descriptorFiles.push_back(Unhex(line.substr(7)));
+        if (line == "end") result.complete = true;
     }
     return result;
 }
@@ -58,8 +64,17 @@ inline bool WaitForLoaderRecord(const std::filesystem::path& record, std::chrono
 inline std::vector<std::string> WaitForLoaderArguments(const std::filesystem::path& record,
                                                        std::chrono::seconds timeout)
 {
-    WaitForLoaderRecord(record, timeout);
-    return ReadLoaderRecord(record).arguments;
+    // Under Wine the renamed record can be seen a moment before it can be
+    // read whole, so the wait is for a complete record, not for the name.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (WaitForLoaderRecord(record, std::chrono::seconds(0))) {
+            LoaderRecord read = ReadLoaderRecord(record);
+            if (read.complete) return read.arguments;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return ReadLoaderRecord(record).arguments;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 } // namespace quarrow::test

@@ -16,7 +16,9 @@ namespace {
 
 // Serves the files of a folder for origin-form paths and for absolute
 // addresses (as a proxy would be asked), any host; a name with a file
-// "<name>.redirect" beside it redirects (302) to the address in that file;
+// "<name>.redirect" beside it redirects (302) to the address in that file,
+// one with "<name>.headers" beside it gets those header lines (its
+// Content-Type among them, which is text/html otherwise);
 // writes its port to the
 // descriptor it is given once it listens. Threads, so that a connection
 // WebKit opens ahead of time and leaves idle blocks no other.
@@ -40,8 +42,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header('Content-Length', '0')
             self.end_headers()
             return
+        headers = {'Content-Type': 'text/html; charset=utf-8'}
+        if os.path.exists(file + '.headers'):
+            for line in open(file + '.headers'):
+                if ':' in line:
+                    name, value = line.split(':', 1)
+                    headers[name.strip()] = value.strip()
         self.send_response(200)
-        self.send_header('Content-Type', 'text/html; charset=utf-8')
+        for name, value in headers.items():
+            self.send_header(name, value)
         self.send_header('Content-Length', str(len(data)))
         self.send_header('Cache-Control', 'no-store')
         self.end_headers()
@@ -75,6 +84,11 @@ TestPortal::~TestPortal()
 void TestPortal::addPage(const std::string& name, const std::string& html)
 {
     std::ofstream(m_folder + "/" + name, std::ios::binary) << html;
+}
+
+void TestPortal::addHeaders(const std::string& name, const std::string& lines)
+{
+    std::ofstream(m_folder + "/" + name + ".headers", std::ios::binary) << lines;
 }
 
 void TestPortal::addRedirect(const std::string& name, const std::string& location)

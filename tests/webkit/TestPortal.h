@@ -20,6 +20,8 @@ public:
     TestPortal& operator=(const TestPortal&) = delete;
 
     void addPage(const std::string& name, const std::string& html);
+    // `name` is served with these header lines ("Name: value", one a line).
+    void addHeaders(const std::string& name, const std::string& lines);
     // `name` answers with a redirect (302) to `location`.
     void addRedirect(const std::string& name, const std::string& location);
     // Starts serving; false with `error` set when the server does not start.

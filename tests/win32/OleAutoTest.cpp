@@ -82,7 +82,7 @@ TEST(Guid, ParsesTheRegistryFormOnly)
     EXPECT_TRUE(id == expected);
     EXPECT_FALSE(id == IID_IDispatch);
     EXPECT_TRUE(IID_IDispatch != IID_IUnknown);
-    for (const char16_t* bad : {_T(""), _T("{8856F961-340A-11D0-A96B-00C04FD705A2"), _T("8856F961-340A-11D0-A96B-00C04FD705A2"),
+    for (const WCHAR* bad : {_T(""), _T("{8856F961-340A-11D0-A96B-00C04FD705A2"), _T("8856F961-340A-11D0-A96B-00C04FD705A2"),
                                 _T("{8856F961-340A-11D0-A96B-00C04FD705AZ}"), _T("{8856F961-340A-11D0-A96B-00C04FD705A2}x"),
                                 _T("{8856F961}")}) {
         EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromString(bad, &id));

@@ -115,6 +115,7 @@ std::optional<LoaderRecord> WaitForRecord(const std::string& path, std::chrono::
         else if (key == "marker") record.marker = FromHex(value);
         else if (key == "env") record.env.push_back(FromHex(value));
         else if (key == "fd") record.fds.push_back(std::stoi(value));
+        else if (key == "fdfile") record.fdFiles.push_back(FromHex(value));
         else if (key == "pid") record.pid = std::stoi(value);
         else if (key == "sid") record.sid = std::stoi(value);
         else if (key == "ppid") record.ppid = std::stoi(value);

@@ -37,6 +37,7 @@ struct LoaderRecord {
     std::optional<std::string> marker;
     std::vector<std::string> env;
     std::vector<int> fds;
+    std::vector<std::string> fdFiles;  // what each of `fds` is ("/dev/null", "socket:[...]")
     pid_t pid = 0;
     pid_t sid = 0;
     pid_t ppid = 0;

@@ -10,17 +10,20 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace process_test;
@@ -207,7 +210,7 @@ TEST_F(ProcessTest, LauncherCommandLineCanBeRebuiltByteForByte)
 // Where a bare program name is found.
 
 enum class Entry { None, Executable, NotExecutable, Directory };
-enum class Place { ExecutableDirectory, CurrentDirectory, FirstPathEntry, SecondPathEntry, Nowhere };
+enum class Place { ExecutableDirectory, FirstPathEntry, SecondPathEntry, Nowhere };
 
 struct SearchCase {
     const char* name;
@@ -272,7 +275,6 @@ TEST_P(SearchOrderTest, FirstExecutableRegularFileWins)
     std::string expected;
     switch (c.winner) {
     case Place::ExecutableDirectory: expected = ExecutableDirectory(); break;
-    case Place::CurrentDirectory: expected = current.path(); break;
     case Place::FirstPathEntry: expected = first.path(); break;
     case Place::SecondPathEntry: expected = second.path(); break;
     case Place::Nowhere: break;
@@ -290,15 +292,37 @@ INSTANTIATE_TEST_SUITE_P(
     Search, SearchOrderTest,
     ::testing::Values(
         SearchCase{"ExecutableDirectoryBeforeAll", X, X, X, X, Place::ExecutableDirectory, 0},
-        SearchCase{"CurrentDirectoryBeforePath", N, X, X, X, Place::CurrentDirectory, 0},
+        SearchCase{"CurrentDirectoryIsPassedOverForPath", N, X, X, X, Place::FirstPathEntry, 0},
+        SearchCase{"CurrentDirectoryIsNeverSearched", N, X, N, N, Place::Nowhere, ERROR_FILE_NOT_FOUND},
         SearchCase{"PathInOrder", N, N, X, X, Place::FirstPathEntry, 0},
         SearchCase{"LaterPathEntry", N, N, N, X, Place::SecondPathEntry, 0},
         SearchCase{"NonExecutableFilesAreSkipped", P, P, P, X, Place::SecondPathEntry, 0},
         SearchCase{"DirectoriesAreSkipped", D, D, N, X, Place::SecondPathEntry, 0},
         SearchCase{"NowhereIsNotFound", N, N, N, N, Place::Nowhere, ERROR_FILE_NOT_FOUND},
         SearchCase{"DirectoriesOnlyIsNotFound", D, N, D, N, Place::Nowhere, ERROR_FILE_NOT_FOUND},
-        SearchCase{"NonExecutableOnlyIsDenied", N, P, N, P, Place::Nowhere, ERROR_ACCESS_DENIED}),
+        SearchCase{"NonExecutableOnlyIsDenied", N, N, P, P, Place::Nowhere, ERROR_ACCESS_DENIED}),
     [](const ::testing::TestParamInfo<SearchCase>& info) { return std::string(info.param.name); });
+
+// PATH entries that stand for the current directory or a folder below it:
+// a program planted there never runs, whatever PATH spells it as.
+TEST_F(ProcessTest, EmptyAndRelativePathEntriesAreNeverSearched)
+{
+    const std::string name = "quarrowPlanted-" + std::to_string(::getpid()) + ".exe";
+    std::filesystem::create_directory(m_temp.file("sub"));
+    CopyLoader(m_temp.file(name));
+    CopyLoader(m_temp.file("sub/" + name));
+    std::filesystem::current_path(m_temp.path());
+    for (const char* path : {"", ":", "::", ".", "./", "sub", "./sub", "sub/..", ":/nonexistent", "/nonexistent:",
+                             "/nonexistent::/nonexistent"}) {
+        ::setenv("PATH", path, 1);
+        PROCESS_INFORMATION pi{};
+        EXPECT_FALSE(Start("\"" + name + "\" x", pi)) << "PATH=" << path;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "PATH=" << path;
+    }
+    ExpectNoChildLeft();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(std::filesystem::exists(m_recordFile));
+}
 
 TEST_F(ProcessTest, NameWithSlashIsUsedAsGivenAgainstTheCallersDirectory)
 {
@@ -441,6 +465,44 @@ TEST_F(ProcessTest, ClosedStandardDescriptorIsReplacedByTheNullDevice)
     const std::optional<LoaderRecord> record = WaitForRecord(m_recordFile);
     ASSERT_TRUE(record);
     EXPECT_EQ(record->fds, (std::vector<int>{0, 1, 2}));
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+}
+
+// A launcher started with a standard descriptor closed gets its own
+// private files there (the display's socket, a browser's): they are
+// close-on-exec, and the program gets the null device in their place,
+// never the caller's socket.
+TEST_F(ProcessTest, CloseOnExecStandardDescriptorsBecomeTheNullDevice)
+{
+    int saved[3];
+    for (int fd = 0; fd <= 2; ++fd) {
+        saved[fd] = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        ASSERT_GE(saved[fd], 3);
+    }
+    // A private socket on 0, a private file on 2, and 1 closed (so that the
+    // null device first opens above the one it replaces).
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    const int file = ::open(m_temp.file("private").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 3);
+    ::dup3(pair[0], 0, O_CLOEXEC);
+    ::close(1);
+    ::dup3(file, 2, O_CLOEXEC);
+    PROCESS_INFORMATION pi{};
+    const BOOL ok = Start(kQuoted + " fds", pi);
+    for (int fd = 0; fd <= 2; ++fd) {
+        ::dup2(saved[fd], fd);
+        ::close(saved[fd]);
+    }
+    ::close(file);
+    ::close(pair[0]);
+    ::close(pair[1]);
+    ASSERT_TRUE(ok);
+    const std::optional<LoaderRecord> record = WaitForRecord(m_recordFile);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->fds, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(record->fdFiles, (std::vector<std::string>{"/dev/null", "/dev/null", "/dev/null"}));
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
 }
@@ -662,7 +724,7 @@ TEST_F(ProcessTest, MissingLoaderHasTheFileNotFoundText)
     ASSERT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     WCHAR text[128];
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0, text, 128, nullptr);
-    EXPECT_EQ(std::u16string(text, length), _T("The system cannot find the file specified."));
+    EXPECT_EQ(std::u16string(text, length), _T("The system cannot find the file specified.\r\n"));
 }
 
 TEST_F(ProcessTest, MissingRecordsAreRejected)

@@ -134,7 +134,12 @@ int main(int argc, char** argv)
     const char* marker = std::getenv("QUARROW_RECORD_MARKER");
     record += marker != nullptr ? "marker=" + Hex(marker) + "\n" : std::string("marker-unset\n");
     for (char** entry = environ; *entry != nullptr; ++entry) record += "env=" + Hex(*entry) + "\n";
-    for (int fd : fds) record += "fd=" + std::to_string(fd) + "\n";
+    // Each descriptor with what it is ("/dev/null", "socket:[...]"), so a
+    // test sees whether a private file of the launcher's was handed on.
+    for (int fd : fds) {
+        record += "fd=" + std::to_string(fd) + "\n";
+        record += "fdfile=" + Hex(ReadLink(("/proc/self/fd/" + std::to_string(fd)).c_str())) + "\n";
+    }
     record += "pid=" + std::to_string(getpid()) + "\n";
     record += "sid=" + std::to_string(getsid(0)) + "\n";
     record += "ppid=" + std::to_string(getppid()) + "\n";

@@ -3,6 +3,7 @@
 #include "win32/ErrHandlingApi.h"
 
 #include <cstddef>
+#include <string>
 
 namespace {
 
@@ -20,10 +21,10 @@ constexpr WORD kLangNeutral = 0x00;
 constexpr WORD kLangEnglish = 0x09;
 
 // Flags that FormatMessageW understands here. The low byte is the maximum
-// line width; every text is one line without breaks, so any width gives
-// the same result.
-constexpr DWORD kFormatMaxWidthMask = 0x000000FF;
-constexpr DWORD kSupportedFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | kFormatMaxWidthMask;
+// line width: every text is one line, which Windows ends with a line break
+// unless a width is given, and then it writes no line break at all.
+constexpr DWORD kSupportedFlags =
+    FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
 
 struct MessageText {
     DWORD code;
@@ -101,12 +102,12 @@ DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languag
         SetLastError(kErrorMessageNotFound);
         return 0;
     }
-    std::size_t length = 0;
-    while (text[length] != u'\0') ++length;
-    if (length + 1 > size) {
+    std::u16string out(text);
+    if ((flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) == 0) out += u"\r\n";
+    if (out.size() + 1 > size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    for (std::size_t i = 0; i <= length; ++i) buffer[i] = text[i];
-    return static_cast<DWORD>(length);
+    for (std::size_t i = 0; i <= out.size(); ++i) buffer[i] = out.c_str()[i];
+    return static_cast<DWORD>(out.size());
 }

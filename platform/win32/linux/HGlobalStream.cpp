@@ -107,10 +107,12 @@ HRESULT HGlobalStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEG
         base = static_cast<LONGLONG>(m_size);
         break;
     default:
-        return STG_E_INVALIDFUNCTION;
+        // Windows answers an unknown origin and a position before the start
+        // alike, with STG_E_SEEKERROR.
+        return STG_E_SEEKERROR;
     }
     const LONGLONG target = base + dlibMove.QuadPart;
-    if (target < 0) return STG_E_INVALIDFUNCTION;
+    if (target < 0) return STG_E_SEEKERROR;
     m_position = static_cast<ULONGLONG>(target);
     if (plibNewPosition != nullptr) plibNewPosition->QuadPart = m_position;
     return S_OK;

@@ -1,9 +1,14 @@
 #include "win32/LibLoaderApi.h"
 
 #include "win32/ErrHandlingApi.h"
+#include "win32/Utf8.h"
 #include "win32/linux/ResourceModule.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <string>
+#include <vector>
 
 using quarrow::ResourceEntry;
 using quarrow::ResourceModule;
@@ -42,6 +47,40 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName)
         return nullptr;
     }
     return ResourceModule::executable().handle();
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR filename, DWORD size)
+{
+    if (module != nullptr && module != ResourceModule::executable().handle()) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    std::vector<char> buffer(256);
+    ssize_t length = 0;
+    for (;;) {
+        length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return 0;
+        }
+        if (static_cast<size_t>(length) < buffer.size()) break;
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::u16string path = quarrow::Utf8ToUtf16(std::string_view(buffer.data(), static_cast<size_t>(length)));
+    if (filename == nullptr || size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    if (path.size() >= size) {
+        std::copy_n(path.begin(), size - 1, filename);
+        filename[size - 1] = 0;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::copy(path.begin(), path.end(), filename);
+    filename[path.size()] = 0;
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(path.size());
 }
 
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type)

@@ -83,10 +83,24 @@ UINT ProcessCodePage()
 
 thread_local LCID t_locale = 0;  // 0: none chosen, the process locale applies
 
+// The code page of the thread's locale, while one is chosen; the process's
+// otherwise.
+UINT ThreadCodePage()
+{
+    if (t_locale == 0) return ProcessCodePage();
+    DWORD codePage = 0;
+    GetLocaleInfoW(t_locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&codePage),
+                   sizeof(codePage) / sizeof(WCHAR));
+    return codePage ? codePage : ProcessCodePage();
+}
+
+// CP_ACP is the process's ANSI code page, as on Windows, where it is the
+// system's and SetThreadLocale does not change it; only CP_THREAD_ACP
+// follows the thread's locale.
 UINT ResolveCodePage(UINT codePage)
 {
-    if (codePage == CP_ACP || codePage == CP_THREAD_ACP) return GetACP();
-    if (codePage == CP_OEMCP || codePage == CP_MACCP) return GetACP();
+    if (codePage == CP_THREAD_ACP) return ThreadCodePage();
+    if (codePage == CP_ACP || codePage == CP_OEMCP || codePage == CP_MACCP) return ProcessCodePage();
     return codePage;
 }
 
@@ -162,14 +176,7 @@ BOOL SetThreadLocale(LCID locale)
 
 LCID GetThreadLocale() { return t_locale ? t_locale : LOCALE_USER_DEFAULT; }
 
-UINT GetACP()
-{
-    if (t_locale == 0) return ProcessCodePage();
-    DWORD codePage = 0;
-    GetLocaleInfoW(t_locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&codePage),
-                   sizeof(codePage) / sizeof(WCHAR));
-    return codePage ? codePage : ProcessCodePage();
-}
+UINT GetACP() { return ProcessCodePage(); }
 
 int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int size)
 {
@@ -288,6 +295,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    const bool utf8 = ResolveCodePage(codePage) == CP_UTF8;
     const char fallback = (defaultChar && *defaultChar) ? *defaultChar : '?';
     if (usedDefaultChar) *usedDefaultChar = FALSE;
 
@@ -306,16 +314,23 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
         pos = inUnits - inLeft / sizeof(char16_t);
         if (r != static_cast<size_t>(-1)) break;
         if (errno == E2BIG) continue;
-        // Unrepresentable, a lone surrogate, or a high surrogate at the end:
-        // one default character for the whole character.
+        // Unrepresentable, a lone surrogate, or a high surrogate at the end.
+        // As on Windows, a code page's table maps UTF-16 units, so each unit
+        // of an unrepresentable pair becomes a default character of its own;
+        // UTF-8 writes U+FFFD for a lone surrogate.
         if (flags & WC_ERR_INVALID_CHARS) {
             SetLastError(ERROR_NO_UNICODE_TRANSLATION);
             return 0;
         }
-        bool pair = IsHigh(units[pos]) && pos + 1 < inUnits && IsLow(units[pos + 1]);
-        pos += pair ? 2 : 1;
-        out.push_back(fallback);
-        if (usedDefaultChar) *usedDefaultChar = TRUE;
+        if (utf8) {
+            out += "\xEF\xBF\xBD";
+            pos += 1;
+        } else {
+            bool pair = IsHigh(units[pos]) && pos + 1 < inUnits && IsLow(units[pos + 1]);
+            pos += pair ? 2 : 1;
+            out.append(pair ? 2 : 1, fallback);
+            if (usedDefaultChar) *usedDefaultChar = TRUE;
+        }
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     // Return a stateful encoding to its initial shift state.
@@ -328,30 +343,26 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
 
 namespace {
 
-// Maps a character to the form it compares as under the given flags.
-char16_t Fold(char16_t c, DWORD flags)
+// Full-width forms and the ideographic space as their ordinary forms.
+char16_t NarrowForm(char16_t c)
 {
-    if (flags & NORM_IGNOREWIDTH) {
-        if (c >= 0xFF01 && c <= 0xFF5E) {
-            c = static_cast<char16_t>(c - 0xFF01 + 0x21);  // full-width ASCII forms
-        } else if (c == 0x3000) {
-            c = 0x20;  // ideographic space
-        } else {
-            switch (c) {
-            case 0xFFE0: c = 0x00A2; break;
-            case 0xFFE1: c = 0x00A3; break;
-            case 0xFFE2: c = 0x00AC; break;
-            case 0xFFE3: c = 0x00AF; break;
-            case 0xFFE4: c = 0x00A6; break;
-            case 0xFFE5: c = 0x00A5; break;
-            case 0xFFE6: c = 0x20A9; break;
-            default: break;
-            }
-        }
+    if (c >= 0xFF01 && c <= 0xFF5E) return static_cast<char16_t>(c - 0xFF01 + 0x21);  // full-width ASCII forms
+    switch (c) {
+    case 0x3000: return 0x20;  // ideographic space
+    case 0xFFE0: return 0x00A2;
+    case 0xFFE1: return 0x00A3;
+    case 0xFFE2: return 0x00AC;
+    case 0xFFE3: return 0x00AF;
+    case 0xFFE4: return 0x00A6;
+    case 0xFFE5: return 0x00A5;
+    case 0xFFE6: return 0x20A9;
+    default: return c;
     }
-    if ((flags & NORM_IGNORECASE) && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return c;
 }
+
+char16_t LowerForm(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+bool IsUpper(char16_t c) { return c >= u'A' && c <= u'Z'; }
 
 size_t BoundedLength(LPCWSTR s, int length)
 {
@@ -377,13 +388,33 @@ int CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int aLength, LPCWSTR b, 
         SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
-    size_t na = BoundedLength(a, aLength);
-    size_t nb = BoundedLength(b, bLength);
+    // Windows compares in levels: first the letters themselves, over the
+    // whole of both strings (so "a" sorts before "AB"); then, where they are
+    // equal, case (lower before upper) unless NORM_IGNORECASE; then width
+    // (ordinary before full-width) unless NORM_IGNOREWIDTH. Symbols compare
+    // by code unit at the first level here, where Windows' word sort would
+    // weigh some of them less; the program compares names of letters.
+    const size_t na = BoundedLength(a, aLength);
+    const size_t nb = BoundedLength(b, bLength);
     for (size_t i = 0; i < na && i < nb; ++i) {
-        char16_t ca = Fold(a[i], flags);
-        char16_t cb = Fold(b[i], flags);
+        const char16_t ca = LowerForm(NarrowForm(a[i]));
+        const char16_t cb = LowerForm(NarrowForm(b[i]));
         if (ca != cb) return ca < cb ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
     }
-    if (na == nb) return CSTR_EQUAL;
-    return na < nb ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+    if (na != nb) return na < nb ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+    if (!(flags & NORM_IGNORECASE)) {
+        for (size_t i = 0; i < na; ++i) {
+            const bool ua = IsUpper(NarrowForm(a[i]));
+            const bool ub = IsUpper(NarrowForm(b[i]));
+            if (ua != ub) return ua ? CSTR_GREATER_THAN : CSTR_LESS_THAN;
+        }
+    }
+    if (!(flags & NORM_IGNOREWIDTH)) {
+        for (size_t i = 0; i < na; ++i) {
+            const bool wa = NarrowForm(a[i]) != a[i];
+            const bool wb = NarrowForm(b[i]) != b[i];
+            if (wa != wb) return wa ? CSTR_GREATER_THAN : CSTR_LESS_THAN;
+        }
+    }
+    return CSTR_EQUAL;
 }

@@ -24,6 +24,7 @@
 #include "win32/WinError.h"
 
 #include <climits>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <optional>
@@ -33,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -196,13 +198,18 @@ std::string Absolute(const std::string& path, const std::string& currentDirector
     return Join(currentDirectory, path);
 }
 
-// The directories a bare program name is searched in, in order.
-std::vector<std::string> SearchDirectories(const std::string& currentDirectory)
+// The directories a bare program name is searched in, in order: the
+// directory of the caller's executable, then the absolute entries of PATH.
+// The current directory is never searched, and neither is an empty or
+// relative PATH entry (which would mean the current directory, or a folder
+// below it): a program planted in whatever folder the caller was started
+// from (an unpacked archive, the home folder) must never run in place of
+// the one that belongs beside it.
+std::vector<std::string> SearchDirectories()
 {
     std::vector<std::string> directories;
     const std::string executableDirectory = ExecutableDirectory();
     if (!executableDirectory.empty()) directories.push_back(executableDirectory);
-    if (!currentDirectory.empty()) directories.push_back(currentDirectory);
 
     std::string path;
     if (const char* value = ::getenv("PATH")) {
@@ -221,9 +228,7 @@ std::vector<std::string> SearchDirectories(const std::string& currentDirectory)
     for (;;) {
         const std::size_t colon = path.find(':', start);
         const std::string entry = path.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-        // An empty entry stands for the current directory.
-        const std::string directory = entry.empty() ? currentDirectory : Absolute(entry, currentDirectory);
-        if (!directory.empty()) directories.push_back(directory);
+        if (!entry.empty() && entry[0] == '/') directories.push_back(entry);
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
@@ -234,12 +239,14 @@ std::vector<std::string> SearchDirectories(const std::string& currentDirectory)
 // the absolute path, or the error to report.
 DWORD FindProgram(const std::string& token, const std::string& currentDirectory, std::string& path)
 {
+    // A token with a slash is a path the caller chose itself, not a name
+    // to search for.
     if (token.find('/') != std::string::npos) {
         path = Absolute(token, currentDirectory);
         return path.empty() ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : static_cast<DWORD>(ERROR_SUCCESS);
     }
     bool sawNonExecutable = false;
-    for (const std::string& directory : SearchDirectories(currentDirectory)) {
+    for (const std::string& directory : SearchDirectories()) {
         const std::string candidate = Join(directory, token);
         struct stat status {};
         if (::stat(candidate.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
@@ -299,7 +306,7 @@ struct LaunchPlan {
     char* const* argv;
     char* const* envp;
     const char* directory;  // Null to stay in the caller's directory.
-    int descriptorLimit;  // The highest descriptor to mark when close_range is missing.
+    int highestDescriptor;  // The highest open descriptor, to mark when close_range is missing.
     sigset_t emptyMask;
 };
 
@@ -350,20 +357,34 @@ QUARROW_CHILD_CODE int ExecuteProgram(void* argument)
         ::sigaction(sig, &action, nullptr);
     }
 
-    // Standard input, output and error are passed on; a closed one is
-    // replaced by the null device so that the program's first own file
-    // does not land on it. The descriptor table is this process's own copy.
+    // Standard input, output and error are passed on. A closed one is
+    // replaced by the null device, so that the program's first own file
+    // does not land on it. A close-on-exec one is not the caller's standard
+    // stream but a private file of the caller's that landed there because
+    // the caller was started with that stream closed (a display or browser
+    // socket, say); it is replaced by the null device too instead of being
+    // handed on. The descriptor table is this process's own copy.
     for (int fd = 0; fd <= 2; ++fd) {
         const int flags = ::fcntl(fd, F_GETFD);
         if (flags < 0) {
             ::open("/dev/null", O_RDWR);
         } else if ((flags & FD_CLOEXEC) != 0) {
-            ::fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC);
+            // The null device opens on the lowest free descriptor, which
+            // may be a closed one above this one; it is dealt with in its
+            // own turn once this copy has been closed again.
+            const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+            if (null >= 0 && null != fd) {
+                ::dup2(null, fd);
+                ::close(null);
+            }
         }
     }
-    // Nothing else is passed on.
+    // Nothing else is passed on. Without close_range, only the
+    // descriptors up to the highest that was open before the start are
+    // marked, not every number up to the open-file limit (which may be a
+    // million).
     if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-        for (int fd = 3; fd <= plan.descriptorLimit; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        for (int fd = 3; fd <= plan.highestDescriptor; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
 
     if (plan.directory != nullptr && ::chdir(plan.directory) != 0) {
@@ -394,8 +415,21 @@ QUARROW_CHILD_CODE int StartProgram(void* argument)
     ::_exit(0);
 }
 
-int DescriptorLimit()
+// The highest descriptor open now, read from /proc/self/fd (the
+// directory's own descriptor counts too, which does no harm). Where that
+// cannot be read, the open-file limit stands in.
+int HighestOpenDescriptor()
 {
+    if (DIR* directory = ::opendir("/proc/self/fd")) {
+        int highest = 2;
+        while (const dirent* entry = ::readdir(directory)) {
+            char* end = nullptr;
+            const long fd = std::strtol(entry->d_name, &end, 10);
+            if (end != entry->d_name && *end == '\0' && fd > highest && fd <= INT_MAX) highest = static_cast<int>(fd);
+        }
+        ::closedir(directory);
+        return highest;
+    }
     struct rlimit limit {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= INT_MAX) {
         return static_cast<int>(limit.rlim_cur) - 1;
@@ -517,7 +551,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     plan.argv = argv.data();
     plan.envp = environment != nullptr ? envp.data() : environ;
     plan.directory = currentDirectory;
-    plan.descriptorLimit = DescriptorLimit();
+    plan.highestDescriptor = HighestOpenDescriptor();
     ::sigemptyset(&plan.emptyMask);
 
     pid_t processId = -1;
@@ -547,3 +581,5 @@ BOOL CloseHandle(HANDLE handle)
     handles.erase(found);
     return TRUE;
 }
+
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(::gettid()); }

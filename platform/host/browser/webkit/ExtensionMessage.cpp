@@ -46,7 +46,7 @@ std::optional<ExtensionMessage> ExtensionMessage::Reader::next()
 {
     if (m_broken || m_buffer.size() < 4) return std::nullopt;
     const uint64_t body = get(m_buffer, 0, 4);
-    if (body > kMaxBody || body < kFixed + 8) {
+    if (body > m_limit || body < kFixed + 8) {
         m_broken = true;
         return std::nullopt;
     }

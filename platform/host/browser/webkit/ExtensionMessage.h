@@ -38,6 +38,10 @@ public:
     };
 
     static constexpr size_t kMaxBody = 4u << 20;
+    // The most a hello's body may take: its token is 32 characters, so
+    // its body is 53 bytes. Until a connection has sent one, nothing
+    // longer is read from it.
+    static constexpr size_t kMaxHelloBody = 64;
 
     Kind kind = Kind::Ack;
     uint32_t serial = 0; // an answer carries its request's serial
@@ -57,14 +61,20 @@ public:
     public:
         void feed(const char* data, size_t size) { m_buffer.append(data, size); }
         // The next complete message, if one has arrived. Once the stream
-        // is malformed (a length over kMaxBody, texts that do not fit the
+        // is malformed (a length over the limit, texts that do not fit the
         // body, an unknown kind) nothing more comes and broken() is true.
+        // A length over the limit breaks the stream as soon as its four
+        // bytes have arrived, before any of its body is waited for.
         std::optional<ExtensionMessage> next();
         bool broken() const { return m_broken; }
         size_t buffered() const { return m_buffer.size(); }
+        // The longest body accepted from now on (at most kMaxBody).
+        void setLimit(size_t maxBody) { m_limit = maxBody < kMaxBody ? maxBody : kMaxBody; }
+        size_t limit() const { return m_limit; }
 
     private:
         std::string m_buffer;
+        size_t m_limit = kMaxBody;
         bool m_broken = false;
     };
 };

@@ -74,17 +74,19 @@ ExtensionServer::ExtensionServer(Handler& handler) : m_handler(handler)
         return;
     }
     m_fd = fd;
-    m_source = g_unix_fd_add(m_fd, G_IO_IN, reinterpret_cast<GUnixFDSourceFunc>(onListen), this);
+    updateListener();
 }
 
 ExtensionServer::~ExtensionServer()
 {
     for (auto& [fd, c] : m_connections) {
         if (c->source) g_source_remove(c->source);
+        if (c->deadline) g_source_remove(c->deadline);
         ::close(fd);
     }
     m_connections.clear();
     if (m_source) g_source_remove(m_source);
+    if (m_resumeSource) g_source_remove(m_resumeSource);
     if (m_fd >= 0) ::close(m_fd);
 }
 
@@ -95,17 +97,82 @@ size_t ExtensionServer::authenticatedConnections() const
     return n;
 }
 
+size_t ExtensionServer::pendingConnections() const { return m_connections.size() - authenticatedConnections(); }
+
+void ExtensionServer::updateListener()
+{
+    const bool watch = m_fd >= 0 && m_resumeSource == 0;
+    if (watch && !m_source) {
+        m_source = g_unix_fd_add(m_fd, G_IO_IN, reinterpret_cast<GUnixFDSourceFunc>(onListen), this);
+    } else if (!watch && m_source) {
+        g_source_remove(m_source);
+        m_source = 0;
+    }
+}
+
 int ExtensionServer::onListen(int, unsigned, void* self)
 {
+    // accept() decides whether this source stays (it may have removed it).
     static_cast<ExtensionServer*>(self)->accept();
     return G_SOURCE_CONTINUE;
 }
 
+void ExtensionServer::rest(unsigned ms)
+{
+    if (!m_resumeSource) m_resumeSource = g_timeout_add(ms, onResume, this);
+    updateListener();
+}
+
+int ExtensionServer::onResume(void* self)
+{
+    auto* server = static_cast<ExtensionServer*>(self);
+    server->m_resumeSource = 0;
+    server->updateListener();
+    return G_SOURCE_REMOVE;
+}
+
+int ExtensionServer::onDeadline(void* data)
+{
+    // Too slow to say who it is: whoever it is, it is cut off.
+    auto* c = static_cast<Connection*>(data);
+    c->deadline = 0;
+    c->server->close(c->fd);
+    return G_SOURCE_REMOVE;
+}
+
 void ExtensionServer::accept()
 {
-    for (;;) {
+    // A bounded number per turn of the loop, so that a flood of connections
+    // leaves the loop's other work its turn.
+    for (int accepted = 0; accepted < 16; ++accepted) {
+        // At the cap, the connection that has waited longest without saying
+        // who it is makes room, so that silent connections cannot keep a web
+        // process out; but only once it has had kMinPendingMs to say it,
+        // so that a flood cannot push out a web process whose hello is on
+        // its way. Until then the newcomers wait in the backlog.
+        if (pendingConnections() >= kMaxPendingConnections) {
+            Connection* oldest = nullptr;
+            for (auto& [other, c] : m_connections) {
+                if (!c->authenticated && (!oldest || c->order < oldest->order)) oldest = c.get();
+            }
+            const gint64 waited = (g_get_monotonic_time() - oldest->acceptedAt) / 1000;
+            if (waited < static_cast<gint64>(kMinPendingMs)) {
+                rest(static_cast<unsigned>(kMinPendingMs - waited) + 1);
+                return;
+            }
+            close(oldest->fd);
+        }
         const int fd = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return; // EAGAIN: nothing more waiting; anything else: the next try
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // The connection stays in the backlog, so the listener stays
+                // readable: watching it now would wake the loop at once,
+                // again and again. It rests a moment instead.
+                rest(kPauseMs);
+            }
+            return; // EAGAIN: nothing more waiting
+        }
         ucred peer{};
         socklen_t size = sizeof peer;
         if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != geteuid()) {
@@ -115,9 +182,17 @@ void ExtensionServer::accept()
         auto c = std::make_unique<Connection>();
         c->server = this;
         c->fd = fd;
+        c->order = ++m_accepted;
+        c->acceptedAt = g_get_monotonic_time();
+        c->reader.setLimit(ExtensionMessage::kMaxHelloBody);
         c->source = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                                   reinterpret_cast<GUnixFDSourceFunc>(onReadable), c.get());
+        c->deadline = g_timeout_add(kAuthenticationMs, onDeadline, c.get());
+        Connection& added = *c;
         m_connections[fd] = std::move(c);
+        // A web process sends its hello right after connecting: it is
+        // usually there already, and the connection never waits.
+        if (!serve(added)) close(fd);
     }
 }
 
@@ -136,24 +211,40 @@ int ExtensionServer::onReadable(int, unsigned, void* data)
 bool ExtensionServer::serve(Connection& c)
 {
     char buffer[16384];
-    bool open = true;
-    for (;;) {
-        const ssize_t n = recv(c.fd, buffer, sizeof buffer, 0);
+    // A peer that never stops sending gets its turn again on the next pass
+    // of the loop, after everything else that is waiting.
+    for (int reads = 0; reads < 16; ++reads) {
+        size_t want = sizeof buffer;
+        if (!c.authenticated) {
+            // Never more than a hello from a peer that has not said who it is.
+            const size_t most = 4 + ExtensionMessage::kMaxHelloBody;
+            if (c.reader.buffered() >= most) return false;
+            want = most - c.reader.buffered();
+        }
+        const ssize_t n = recv(c.fd, buffer, want, 0);
         if (n > 0) {
             c.reader.feed(buffer, static_cast<size_t>(n));
+            if (!answerArrived(c)) return false;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-        open = false; // the web process went away (or the socket failed)
-        break;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+        return false; // the web process went away (or the socket failed)
     }
+    return true;
+}
+
+bool ExtensionServer::answerArrived(Connection& c)
+{
     while (std::optional<ExtensionMessage> request = c.reader.next()) {
         if (!ExtensionMessage::isRequest(request->kind)) return false;
         if (!c.authenticated) {
             // The first message says who is calling; anyone else is cut off.
             if (request->kind != ExtensionMessage::Kind::Hello || !sameSecret(request->first, m_token)) return false;
             c.authenticated = true;
+            c.reader.setLimit(ExtensionMessage::kMaxBody);
+            if (c.deadline) g_source_remove(c.deadline);
+            c.deadline = 0;
             ExtensionMessage ack;
             ack.kind = ExtensionMessage::Kind::Ack;
             ack.serial = request->serial;
@@ -164,7 +255,7 @@ bool ExtensionServer::serve(Connection& c)
         answer.serial = request->serial;
         if (!send(c, answer)) return false;
     }
-    return open && !c.reader.broken();
+    return !c.reader.broken();
 }
 
 bool ExtensionServer::send(Connection& c, const ExtensionMessage& m)
@@ -195,6 +286,7 @@ void ExtensionServer::close(int fd)
     auto it = m_connections.find(fd);
     if (it == m_connections.end()) return;
     if (it->second->source) g_source_remove(it->second->source);
+    if (it->second->deadline) g_source_remove(it->second->deadline);
     ::close(fd);
     m_connections.erase(it);
 }

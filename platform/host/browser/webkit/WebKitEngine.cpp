@@ -1,6 +1,7 @@
 #include "host/browser/webkit/WebKitEngine.h"
 
 #include "host/browser/webkit/WebKitSession.h"
+#include "host/browser/webkit/WebKitUserBrowser.h"
 #include "host/gtk/GtkBackend.h"
 #include "win32/MsHtmHst.h"
 #include "win32/OleAuto.h"
@@ -44,6 +45,8 @@ WebKitEngine::WebKitEngine(BrowserEngineHost& host, WebKitSession& session) : Br
     m_view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", session.context(), "settings",
                                           session.settings(), "user-content-manager", m_content, nullptr));
     g_object_ref_sink(m_view);
+    // First, so that it sees every decision before the engine makes one.
+    m_userBrowser = std::make_unique<WebKitUserBrowser>(m_view, session.context());
     g_signal_connect(m_view, "decide-policy", G_CALLBACK(onDecidePolicy), this);
     g_signal_connect(m_view, "load-changed", G_CALLBACK(onLoadChanged), this);
     g_signal_connect(m_view, "context-menu", G_CALLBACK(onContextMenu), this);
@@ -70,6 +73,7 @@ void WebKitEngine::dropView()
     m_focusSource = 0;
     m_session.backend().detachView(host().window());
     g_signal_handlers_disconnect_by_data(m_view, this);
+    m_userBrowser.reset();
     webkit_web_view_stop_loading(m_view);
     // A signal of the view may be running (the launcher closes its windows
     // from inside an event): the session destroys the view once it is over.
@@ -181,8 +185,9 @@ WebKitEngine::ExternalValue WebKitEngine::externalProperty(const std::u16string&
 int WebKitEngine::onDecidePolicy(WebKitWebView*, void* decision, int type, void*)
 {
     // Every navigation goes on (its before-navigate comes from the web
-    // process, which knows the frame); responses and new windows keep
-    // WebKit's own decisions.
+    // process, which knows the frame); responses that are shown and new
+    // windows keep WebKit's own decisions (downloads have been decided
+    // already, host/browser/webkit/WebKitUserBrowser.h).
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
     webkit_policy_decision_use(WEBKIT_POLICY_DECISION(decision));
     return TRUE;

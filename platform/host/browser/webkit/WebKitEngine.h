@@ -30,7 +30,9 @@
 //     confirms answered no, leave-page questions answered yes).
 // Does not implement:
 //   - cancelling a navigation (the launcher never cancels);
-//   - new windows (target _blank, window.open): WebKit opens none;
+//   - new windows and downloads of its own: a user's new window or
+//     download goes to the user's browser, anything else nowhere
+//     (host/browser/webkit/WebKitUserBrowser.h);
 //   - paint(): the native view draws itself.
 //
 // Ownership: the control owns the engine; the engine owns its view until
@@ -50,6 +52,7 @@ typedef struct _WebKitUserContentManager WebKitUserContentManager;
 namespace quarrow {
 
 class WebKitSession;
+class WebKitUserBrowser;
 
 class WebKitEngine final : public BrowserEngine {
 public:
@@ -92,6 +95,7 @@ private:
 
     WebKitSession& m_session;
     WebKitWebView* m_view = nullptr;
+    std::unique_ptr<WebKitUserBrowser> m_userBrowser; // while there is a view
     WebKitUserContentManager* m_content = nullptr;
     DWORD m_appliedFlags = ~DWORD(0);
     unsigned m_focusSource = 0; // gives the control's window the focus after a press

@@ -18,6 +18,9 @@
 
 #include "host/browser/BrowserEngine.h"
 
+#include <functional>
+#include <string>
+
 namespace quarrow {
 
 class GtkBackend;
@@ -35,6 +38,14 @@ public:
     virtual ~WebKitModule() = default;
     // Makes a WebKitGTK engine for each new WebBrowser control.
     virtual BrowserEngineFactory engineFactory() = 0;
+
+    // What is wrong with the web-process extension, in one line without a
+    // newline; empty when nothing is known to be. `missing` says whether
+    // the file is not there at all (otherwise no web process could load it).
+    virtual std::string extensionProblem(bool& missing) const = 0;
+    // `handler` runs once, from the main loop, when a page has been shown
+    // and no web process's extension has reached the launcher.
+    virtual void whenExtensionUnreachable(std::function<void()> handler) = 0;
 };
 
 } // namespace quarrow

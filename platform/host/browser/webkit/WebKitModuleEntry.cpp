@@ -4,6 +4,7 @@
 #include "host/browser/webkit/WebKitSession.h"
 
 #include <type_traits>
+#include <utility>
 
 namespace quarrow {
 namespace {
@@ -12,6 +13,16 @@ class SessionModule final : public WebKitModule {
 public:
     explicit SessionModule(GtkBackend& backend) : m_session(backend) {}
     BrowserEngineFactory engineFactory() override { return m_session.engineFactory(); }
+    std::string extensionProblem(bool& missing) const override
+    {
+        missing = m_session.extensionProblem() == WebKitSession::ExtensionProblem::Missing;
+        if (m_session.extensionProblem() == WebKitSession::ExtensionProblem::None) return {};
+        return m_session.extensionProblemText();
+    }
+    void whenExtensionUnreachable(std::function<void()> handler) override
+    {
+        m_session.whenExtensionUnreachable(std::move(handler));
+    }
 
 private:
     WebKitSession m_session;

@@ -20,9 +20,10 @@ std::string executableDirectory()
 
 } // namespace
 
-std::unique_ptr<WebKitModule> WebKitModuleLoader::load(GtkBackend& backend, std::string& error,
+std::unique_ptr<WebKitModule> WebKitModuleLoader::load(GtkBackend& backend, std::string& error, bool& missing,
                                                        const std::string& directory)
 {
+    missing = false;
     const std::string dir = directory.empty() ? executableDirectory() : directory;
     if (dir.empty()) {
         error = "the program's own directory is unknown, so its web engine cannot be found";
@@ -30,6 +31,7 @@ std::unique_ptr<WebKitModule> WebKitModuleLoader::load(GtkBackend& backend, std:
     }
     const std::string file = dir + "/" + WebKitModule::kFile;
     if (access(file.c_str(), R_OK) != 0) {
+        missing = true;
         error = "the web engine " + file + " is missing";
         return nullptr;
     }

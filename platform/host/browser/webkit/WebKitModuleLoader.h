@@ -15,8 +15,9 @@ class WebKitModuleLoader {
 public:
     // The module of `directory` (the running executable's when empty),
     // opened over `backend`; null with `error` set to one line a user can
-    // read when the file is missing, does not load, or does not open.
-    static std::unique_ptr<WebKitModule> load(GtkBackend& backend, std::string& error,
+    // read when the file is missing (then `missing` is set), does not load,
+    // or does not open.
+    static std::unique_ptr<WebKitModule> load(GtkBackend& backend, std::string& error, bool& missing,
                                               const std::string& directory = {});
 };
 

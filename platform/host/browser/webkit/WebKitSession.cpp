@@ -71,13 +71,12 @@ WebKitSession::WebKitSession(GtkBackend& backend, const std::string& extensionDi
     : m_backend(backend), m_server(*this),
       m_extensionDirectory(extensionDirectory.empty() ? executableDirectory() : extensionDirectory)
 {
-    if (!m_server.listening()) {
-        std::fprintf(stderr, "quarrow: pages will not reach window.external: %s\n", m_server.error().c_str());
-    }
-    const std::string extension = m_extensionDirectory + "/" + kExtensionFile;
-    if (!g_file_test(extension.c_str(), G_FILE_TEST_EXISTS)) {
-        std::fprintf(stderr, "quarrow: the web-process extension %s is missing; pages will not reach window.external\n",
-                     extension.c_str());
+    // Whoever runs the session says what becomes of a problem (the
+    // program tells the user and ends); nothing is written here.
+    const std::string extension = extensionPath();
+    if (!g_file_test(extension.c_str(), G_FILE_TEST_IS_REGULAR)) {
+        m_extensionProblem = ExtensionProblem::Missing;
+        m_extensionProblemText = "the web-process extension " + extension + " is missing";
     }
     // In memory only: the program keeps no files of its own, and the
     // browser's cookies and caches are no exception.
@@ -109,6 +108,7 @@ WebKitSession::~WebKitSession()
     // go now all the same, so that no web process outlives the context.
     for (WebKitEngine* engine : std::vector<WebKitEngine*>(m_engines)) engine->close();
     if (m_retireSource) g_source_remove(m_retireSource);
+    if (m_unreachableSource) g_source_remove(m_unreachableSource);
     destroyRetired(this);
     g_signal_handlers_disconnect_by_data(m_context, this);
     g_object_unref(m_settings);
@@ -135,10 +135,48 @@ BrowserEngineFactory WebKitSession::engineFactory()
     };
 }
 
-void WebKitSession::add(WebKitEngine& engine) { m_engines.push_back(&engine); }
+void WebKitSession::add(WebKitEngine& engine)
+{
+    m_engines.push_back(&engine);
+    if (engine.view()) g_signal_connect(engine.view(), "load-changed", G_CALLBACK(onViewLoadChanged), this);
+}
+
+std::string WebKitSession::extensionPath() const { return m_extensionDirectory + "/" + kExtensionFile; }
+
+void WebKitSession::whenExtensionUnreachable(std::function<void()> handler) { m_unreachableHandler = std::move(handler); }
+
+void WebKitSession::onViewLoadChanged(void*, int event, void* data)
+{
+    // A web process loads its extension when it starts, and the extension
+    // has reached the launcher (its hello answered) before the process does
+    // anything else; so once a page has been committed in one, at least one
+    // extension has reached the launcher, unless it could not be loaded.
+    auto* self = static_cast<WebKitSession*>(data);
+    if (event != WEBKIT_LOAD_COMMITTED || self->m_server.authenticatedConnections() > 0) return;
+    if (self->m_extensionProblem != ExtensionProblem::None) return;
+    self->m_extensionProblem = ExtensionProblem::Unreachable;
+    self->m_extensionProblemText =
+        self->m_server.listening()
+            ? "the web-process extension " + self->extensionPath() + " did not reach the launcher (the web process could not load it)"
+            : "the launcher's channel to the web-process extension could not be opened: " + self->m_server.error();
+    if (self->m_unreachableHandler && !self->m_unreachableSource) {
+        self->m_unreachableSource = g_idle_add(reinterpret_cast<GSourceFunc>(runUnreachableHandler), self);
+    }
+}
+
+int WebKitSession::runUnreachableHandler(void* data)
+{
+    auto* self = static_cast<WebKitSession*>(data);
+    self->m_unreachableSource = 0;
+    if (self->m_unreachableHandler) self->m_unreachableHandler();
+    return G_SOURCE_REMOVE;
+}
 
 void WebKitSession::remove(WebKitEngine& engine)
 {
+    // A view on its way out (its web process ending with it) says nothing
+    // more about the extension.
+    if (engine.view()) g_signal_handlers_disconnect_by_func(engine.view(), reinterpret_cast<void*>(onViewLoadChanged), this);
     m_engines.erase(std::remove(m_engines.begin(), m_engines.end(), &engine), m_engines.end());
 }
 

@@ -19,6 +19,7 @@
 #include "host/browser/BrowserEngine.h"
 #include "host/browser/webkit/ExtensionServer.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,22 @@ public:
     const std::string& extensionDirectory() const { return m_extensionDirectory; }
     // Web processes whose extension has reached the launcher.
     size_t extensionConnections() const { return m_server.authenticatedConnections(); }
+    const ExtensionServer& extensionServer() const { return m_server; }
+
+    // Without its extension a web process shows pages but never tells the
+    // launcher where they go, so no login can be handed off.
+    enum class ExtensionProblem {
+        None,
+        Missing,     // the file is not in the extension directory
+        Unreachable, // a page was shown, and no web process's extension had reached the launcher
+    };
+    ExtensionProblem extensionProblem() const { return m_extensionProblem; }
+    // The extension's file, and one line (no newline) saying what is wrong.
+    std::string extensionPath() const;
+    const std::string& extensionProblemText() const { return m_extensionProblemText; }
+    // `handler` runs once, from the main loop (never inside a signal of
+    // WebKit's), when the extension turns out to be unreachable.
+    void whenExtensionUnreachable(std::function<void()> handler);
 
     // ---- for WebKitEngine
     void add(WebKitEngine& engine);
@@ -64,6 +81,8 @@ private:
     ExtensionMessage answer(const ExtensionMessage& request) override;
     WebKitEngine* engineOf(uint64_t page) const;
     static int destroyRetired(void* self);
+    static void onViewLoadChanged(void* view, int event, void* self);
+    static int runUnreachableHandler(void* self);
 
     GtkBackend& m_backend;
     ExtensionServer m_server;
@@ -73,6 +92,10 @@ private:
     std::vector<WebKitEngine*> m_engines;
     std::vector<GtkWidget*> m_retired;
     unsigned m_retireSource = 0;
+    ExtensionProblem m_extensionProblem = ExtensionProblem::None;
+    std::string m_extensionProblemText;
+    std::function<void()> m_unreachableHandler;
+    unsigned m_unreachableSource = 0;
 };
 
 } // namespace quarrow

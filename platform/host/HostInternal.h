@@ -1,0 +1,20 @@
+// Internal to the window system's sources (Host*.cpp): the rectangle helpers
+// that several of them share. They are plain arithmetic on RECTs and own
+// nothing.
+#pragma once
+
+#include "win32/WinDef.h"
+
+#include <algorithm>
+
+namespace quarrow::detail {
+
+inline RECT unite(const RECT& a, const RECT& b)
+{
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
+inline RECT offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+
+} // namespace quarrow::detail
