@@ -142,6 +142,10 @@ std::string RealLauncher::programCopy(const std::string& name, ExtensionFile ext
     const fs::path dir = fs::path(folder) / name;
     fs::create_directories(dir);
     fs::copy_file(program, dir / program.filename(), fs::copy_options::overwrite_existing);
+    // The web engine module, which the program loads once its windows are
+    // on screen, is always installed with it.
+    fs::copy_file(program.parent_path() / "quarrow-webkit.so", dir / "quarrow-webkit.so",
+                  fs::copy_options::overwrite_existing);
     const fs::path webext = program.parent_path() / "quarrow-webext.so";
     switch (extension) {
     case ExtensionFile::Present:
