@@ -70,8 +70,9 @@ protected:
     // Starts the launcher and returns at once.
     bool startLauncherOnly(const Start& how);
     // A copy of the program in a folder of the test's own (<folder>/<name>/),
-    // with the web-process extension beside it (or a file of that name that
-    // no web process can load), and without the loader; its path.
+    // with the web engine module and the web-process extension beside it
+    // (or a file of that name that no web process can load), and without
+    // the loader; its path.
     std::string programCopy(const std::string& name, ExtensionFile extension);
 
     // Waits for a message box of the launcher's with this caption and
