@@ -3,10 +3,10 @@
 // visual, the pixels to show in a cairo image surface (ARGB32,
 // premultiplied; the only copy of the window system's pixels it keeps), and
 // the X input and bounding shapes taken from the transparent pixels. The
-// backend (host/gtk/GtkBackend.h) owns these
-// objects, one per top-level window it has been asked to show, and tells
-// each what the window system's state is; the object owns its GtkWindow and
-// turns the window's GTK events into calls back to the backend.
+// backend (host/gtk/GtkBackend.h) owns these objects, one per top-level
+// window it has been asked to show, and tells each what the window
+// system's state is; the object owns its GtkWindow and turns the window's
+// GTK events into calls back to the backend.
 //
 // A GtkFixed fills the window; native views that live inside the window
 // (browser views) go into it, above the window system's pixels. Their
