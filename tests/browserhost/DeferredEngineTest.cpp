@@ -45,6 +45,13 @@ protected:
         page.title = _T("Login");
         page.scripts = true;
     }
+    // The control's engine writes into `calls` when it closes, so the
+    // control closes here, while `calls` still exists.
+    ~DeferredEngineTest() override
+    {
+        if (control) control->close();
+        control.reset();
+    }
 
     BrowserEngineFactory recording()
     {
