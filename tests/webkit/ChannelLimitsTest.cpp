@@ -168,11 +168,15 @@ TEST_F(ChannelLimitsTest, AWebProcessGetsInPastSilentPeersHoldingEveryPlace)
         ASSERT_GE(peers.fds.back(), 0);
         ASSERT_TRUE(runUntil([&] { return server.pendingConnections() == i + 1; }));
     }
-    int done[2];
+    // The web process keeps its connection until told to go (`release`), so
+    // the server is looked at while the web process is still in.
+    int done[2], release[2];
     ASSERT_EQ(pipe2(done, O_CLOEXEC | O_NONBLOCK), 0);
+    ASSERT_EQ(pipe2(release, O_CLOEXEC), 0);
     const std::string address = server.address(), token = server.token();
     const pid_t child = fork();
     if (child == 0) {
+        ::close(release[1]);
         LauncherChannel channel(address, token);
         ExtensionMessage get;
         get.kind = ExtensionMessage::Kind::GetProperty;
@@ -180,17 +184,21 @@ TEST_F(ChannelLimitsTest, AWebProcessGetsInPastSilentPeersHoldingEveryPlace)
         const auto answer = channel.ask(get);
         const char result = answer && answer->kind == ExtensionMessage::Kind::Ack ? 'A' : '-';
         ssize_t ignored = write(done[1], &result, 1);
+        char go;
+        ignored = read(release[0], &go, 1);
         (void)ignored;
         _exit(0);
     }
     ::close(done[1]);
+    ::close(release[0]);
     char result = 0;
     EXPECT_TRUE(runUntil([&] { return read(done[0], &result, 1) == 1; }, 20000));
     ::close(done[0]);
-    waitpid(child, nullptr, 0);
     EXPECT_EQ(result, 'A') << "the web process was not answered";
     EXPECT_EQ(server.authenticatedConnections(), 1u);
     EXPECT_EQ(server.pendingConnections(), ExtensionServer::kMaxPendingConnections - 1);
+    ::close(release[1]);
+    waitpid(child, nullptr, 0);
     EXPECT_TRUE(closedByServer(peers.fds.front())) << "the oldest silent peer was kept";
     for (size_t i = 1; i < peers.fds.size(); ++i) EXPECT_FALSE(closedByServer(peers.fds[i])) << "peer " << i;
 }
