@@ -21,6 +21,7 @@
 //       it).
 #include "host/browser/webkit/ExtensionServer.h"
 #include "host/browser/webkit/extension/LauncherChannel.h"
+#include "support/ChannelPeer.h"
 
 #include <glib-unix.h>
 #include <glib.h>
@@ -38,7 +39,6 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -48,6 +48,9 @@ namespace {
 using quarrow::ExtensionMessage;
 using quarrow::ExtensionServer;
 using Clock = std::chrono::steady_clock;
+using quarrow::test::closedByPeer;
+using quarrow::test::connectTo;
+using quarrow::test::le32;
 
 class Answers : public ExtensionServer::Handler {
 public:
@@ -60,29 +63,6 @@ public:
     }
 };
 
-int connectTo(const std::string& address)
-{
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return -1;
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path + 1, address.data(), address.size());
-    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + address.size());
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), length) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-bool closedByPeer(int fd)
-{
-    char c;
-    const ssize_t n = recv(fd, &c, 1, MSG_DONTWAIT);
-    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
-}
-
-std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 [[noreturn]] void attack(const std::string& address)
 {

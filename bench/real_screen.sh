@@ -181,15 +181,16 @@ start_page="http://$host/games/vadmo/dlq/"
 # launcher, built with the same hosts, to compare another version).
 mkdir -p "$work/launcher"
 if [ -n "${QUARROW_BENCH_LAUNCHER_DIR:-}" ]; then
-    cp "$QUARROW_BENCH_LAUNCHER_DIR"/* "$work/launcher/"
+    cp -r "$QUARROW_BENCH_LAUNCHER_DIR"/. "$work/launcher/"
 else
     cp "$launcher" "$work/launcher/quarrow-launcher"
-    for file in quarrow-webext.so quarrow-webkit.so; do
-        found="$(find "$build" -name "$file" -path '*webkit*' -print -quit)"
+    mkdir -p "$work/launcher/web-extension"
+    for file in web-extension/quarrow-webext.so quarrow-webkit.so; do
+        found="$(find "$build" -name "$(basename "$file")" -path '*webkit*' -print -quit)"
         if [ -n "$found" ]; then cp "$found" "$work/launcher/$file"; fi
     done
 fi
-[ -f "$work/launcher/quarrow-webext.so" ] || fail "the web-process extension was not built in $build"
+[ -f "$work/launcher/web-extension/quarrow-webext.so" ] || fail "the web-process extension was not built in $build"
 
 # -- where to look -------------------------------------------------------------
 # The launcher centres its 1044 x 616 window on the screen (the work area is

@@ -2,7 +2,10 @@
 #
 # Layout under the prefix:
 #   lib/quarrow/<program>               the program
-#   lib/quarrow/<web-process extension> beside it (target quarrow_webext)
+#   lib/quarrow/web-extension/quarrow-webext.so
+#                                       the web-process extension, in a
+#                                       folder of its own (target
+#                                       quarrow_webext)
 #   lib/quarrow/quarrow-webkit.so       the web engine module the program
 #                                       loads (target quarrow_webkit_engine)
 #   lib/quarrow/quilbyLoader.exe        the demo loader, only with
@@ -12,8 +15,10 @@
 #   share/icons/hicolor/128x128/apps/quarrow-launcher.png
 #   share/man/man1/<program>.1.gz      the manual page (packaging/quarrow-launcher.1.in)
 #
-# The program finds its web-process extension and starts its loader from the
-# directory of its own executable, so all three live in one directory. The
+# The program finds its engine module and its web-process extension's folder
+# and starts its loader from the directory of its own executable, so they
+# all live in one directory. WebKit's web processes load every module in
+# their extension folder, so the extension has that folder to itself. The
 # entry in bin/ is a symbolic link rather than a wrapper script: the
 # program's own executable path resolves through it to lib/quarrow/, and no
 # shell is involved in starting the program. A real deployment puts its own
@@ -117,7 +122,7 @@ function(quarrow_install_program target)
         install(TARGETS quarrow_webkit_engine LIBRARY DESTINATION "${dir}")
     endif()
     if(TARGET quarrow_webext)
-        install(TARGETS quarrow_webext LIBRARY DESTINATION "${dir}" RUNTIME DESTINATION "${dir}")
+        install(TARGETS quarrow_webext LIBRARY DESTINATION "${dir}/web-extension" RUNTIME DESTINATION "${dir}/web-extension")
     else()
         message(WARNING "quarrow_install_program: there is no web-process extension (quarrow_webext) to install "
                         "beside ${target}; pages will not reach window.external")

@@ -4,7 +4,8 @@
 #
 # The package holds what `cmake --install` installs (cmake/Install.cmake),
 # under the prefix /usr:
-#   /usr/lib/quarrow/quarrow-launcher, /usr/lib/quarrow/quarrow-webext.so
+#   /usr/lib/quarrow/quarrow-launcher, /usr/lib/quarrow/quarrow-webkit.so
+#   /usr/lib/quarrow/web-extension/quarrow-webext.so
 #   /usr/bin/quarrow-launcher           a link to the program
 #   /usr/share/applications/quarrow-launcher.desktop
 #   /usr/share/icons/hicolor/128x128/apps/quarrow-launcher.png

@@ -41,7 +41,7 @@ function(quarrow_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
-    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests" "${PROJECT_SOURCE_DIR}/tools")
     quarrow_warnings(${name})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 120 ${T_PROPERTIES})

@@ -10,18 +10,11 @@
 
 namespace quarrow {
 
+using detail::intersect;
 using detail::offset;
 using detail::unite;
 
 namespace {
-
-RECT intersect(const RECT& a, const RECT& b)
-{
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
 
 bool emptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 

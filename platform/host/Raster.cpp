@@ -1,19 +1,15 @@
 #include "host/Raster.h"
 
+#include "host/HostInternal.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace quarrow {
 
-namespace {
+using detail::intersect;
 
-RECT intersect(const RECT& a, const RECT& b)
-{
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
+namespace {
 
 // Maps destination offset `d` (0 .. dSize-1) to a source offset for a
 // stretch of |sSize| over |dSize| pixels, sampling at pixel centres.

@@ -145,15 +145,16 @@ std::string RealLauncher::programCopy(const std::string& name, ExtensionFile ext
     // The web engine module the program loads once its windows show.
     const fs::path engine = program.parent_path() / "quarrow-webkit.so";
     if (fs::exists(engine)) fs::copy_file(engine, dir / engine.filename(), fs::copy_options::overwrite_existing);
-    const fs::path webext = program.parent_path() / "quarrow-webext.so";
+    const fs::path webext = program.parent_path() / "web-extension" / "quarrow-webext.so";
+    fs::create_directories(dir / "web-extension");
     switch (extension) {
     case ExtensionFile::Present:
-        fs::copy_file(webext, dir / "quarrow-webext.so", fs::copy_options::overwrite_existing);
+        fs::copy_file(webext, dir / "web-extension" / "quarrow-webext.so", fs::copy_options::overwrite_existing);
         break;
     case ExtensionFile::Missing:
         break;
     case ExtensionFile::Unloadable:
-        std::ofstream(dir / "quarrow-webext.so") << "not a shared object\n";
+        std::ofstream(dir / "web-extension" / "quarrow-webext.so") << "not a shared object\n";
         break;
     }
     return (dir / program.filename()).string();

@@ -156,7 +156,7 @@ TEST_P(IncompleteInstallation, SaysSoOnceAndEndsWithAFailure)
     EXPECT_EQ("exited with status 1", launcherEnding()) << launcherLog();
     // One line of the launcher's own (a web process that cannot load the
     // file may say so in its own words too).
-    const std::string extension = (fs::path(how.program).parent_path() / "quarrow-webext.so").string();
+    const std::string extension = (fs::path(how.program).parent_path() / "web-extension" / "quarrow-webext.so").string();
     EXPECT_THAT(linesFrom(launcherLog(), "quarrow"),
                 ::testing::ElementsAre(::testing::AllOf(
                     ::testing::StartsWith("quarrow-launcher: the installation is incomplete: the web-process extension " +

@@ -41,10 +41,13 @@
 #include "host/memory/MemoryBackend.h"
 #include "launcher/AddressTable.h"
 #include "res/resource.h"
+#include "recording-loader/RecordHex.h"
 #include "support/LoaderRecord.h"
 #include "win32/Windows.h"
 
 namespace {
+
+using quarrow::record::Hex;
 
 namespace fs = std::filesystem;
 
@@ -197,17 +200,6 @@ void WriteLine(int fd, const std::string& line)
         if (n <= 0) return;
         done += static_cast<size_t>(n);
     }
-}
-
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 0x0F];
-    }
-    return out;
 }
 
 [[noreturn]] void RunChild(const Ending& ending, const fs::path& tmp, const fs::path& record, int report)

@@ -5,6 +5,8 @@
 // every test that starts the loader; header-only, it owns nothing.
 #pragma once
 
+#include "recording-loader/RecordHex.h"
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -14,14 +16,7 @@
 
 namespace quarrow::test {
 
-// The bytes of a record value, which the loader writes as hex so that any
-// byte (a newline, a zero) survives the line format.
-inline std::string Unhex(const std::string& hex)
-{
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return out;
-}
+using record::Unhex;
 
 // What the loader was started with: its argument vector and the file that
 // ran. Both are empty when there is no record.

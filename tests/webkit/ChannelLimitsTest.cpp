@@ -11,6 +11,7 @@
 
 #include "host/browser/webkit/ExtensionServer.h"
 #include "host/browser/webkit/extension/LauncherChannel.h"
+#include "support/ChannelPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -25,54 +26,12 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace quarrow::test {
 namespace {
-
-std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-
-// A client socket of this process connected (or connecting) to the
-// server's abstract address; -1 when the backlog is full or no descriptor
-// is left.
-int connectTo(const std::string& address)
-{
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return -1;
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path + 1, address.data(), address.size());
-    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + address.size());
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), length) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Whether the server has closed its end: the peer reads the end of the
-// stream (or a reset).
-bool closedByServer(int fd)
-{
-    char c;
-    const ssize_t n = recv(fd, &c, 1, MSG_DONTWAIT);
-    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
-}
-
-// Writes as much of `bytes` as the socket takes now.
-size_t writeWhatFits(int fd, const std::string& bytes)
-{
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n <= 0) break;
-        sent += static_cast<size_t>(n);
-    }
-    return sent;
-}
 
 class Sockets {
 public:
@@ -122,7 +81,7 @@ TEST_F(ChannelLimitsTest, AFirstMessageOverTheHellosSizeIsCutOffBeforeItsBodyArr
         peer.fds.push_back(connectTo(server.address()));
         ASSERT_GE(peer.fds[0], 0);
         writeWhatFits(peer.fds[0], c.bytes);
-        EXPECT_TRUE(runUntil([&] { return closedByServer(peer.fds[0]); }, 1000)) << c.what;
+        EXPECT_TRUE(runUntil([&] { return closedByPeer(peer.fds[0]); }, 1000)) << c.what;
         EXPECT_EQ(server.pendingConnections(), 0u) << c.what;
         EXPECT_EQ(server.authenticatedConnections(), 0u) << c.what;
     }
@@ -145,7 +104,7 @@ TEST_F(ChannelLimitsTest, SilentPeersAreCappedAndDroppedAfterTheAuthenticationTi
         [&] {
             most = std::max(most, server.pendingConnections());
             for (int fd : peers.fds) {
-                if (!closedByServer(fd)) return false;
+                if (!closedByPeer(fd)) return false;
             }
             return true;
         },
@@ -199,8 +158,8 @@ TEST_F(ChannelLimitsTest, AWebProcessGetsInPastSilentPeersHoldingEveryPlace)
     EXPECT_EQ(server.pendingConnections(), ExtensionServer::kMaxPendingConnections - 1);
     ::close(release[1]);
     waitpid(child, nullptr, 0);
-    EXPECT_TRUE(closedByServer(peers.fds.front())) << "the oldest silent peer was kept";
-    for (size_t i = 1; i < peers.fds.size(); ++i) EXPECT_FALSE(closedByServer(peers.fds[i])) << "peer " << i;
+    EXPECT_TRUE(closedByPeer(peers.fds.front())) << "the oldest silent peer was kept";
+    for (size_t i = 1; i < peers.fds.size(); ++i) EXPECT_FALSE(closedByPeer(peers.fds[i])) << "peer " << i;
 }
 
 TEST_F(ChannelLimitsTest, WithoutDescriptorsTheListenerRestsInsteadOfSpinning)
@@ -269,7 +228,7 @@ TEST_F(ChannelFloodTest, APageReadsTheExternalObjectThroughAFloodAndAnOversizedH
     }
     EXPECT_LE(most, ExtensionServer::kMaxPendingConnections);
     EXPECT_GE(session->extensionConnections(), 1u);
-    EXPECT_TRUE(runUntil([&] { return closedByServer(oversized.fds[0]); }, 20000)) << "the oversized hello is held";
+    EXPECT_TRUE(runUntil([&] { return closedByPeer(oversized.fds[0]); }, 20000)) << "the oversized hello is held";
 }
 
 } // namespace

@@ -20,6 +20,8 @@
 // With QUARROW_RECORD_HOLD naming a file, the loader then stays alive until
 // that file exists (for at most a minute, so it never lingers), which lets
 // a test see it running after CreateProcessA has returned.
+#include "RecordHex.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,16 +39,7 @@ extern char** environ;
 
 namespace {
 
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 0x0F];
-    }
-    return out;
-}
+using quarrow::record::Hex;
 
 // The descriptors open when the program started, without the one that
 // reads the directory.

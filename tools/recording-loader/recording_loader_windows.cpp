@@ -18,6 +18,8 @@
 // The record is written to "<file>.tmp" and moved into place, so a reader
 // sees either nothing or all of it. Each start also appends its process id
 // as one line to "<file>.starts", so a test can tell one start from two.
+#include "RecordHex.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -25,16 +27,7 @@
 
 namespace {
 
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 0x0F];
-    }
-    return out;
-}
+using quarrow::record::Hex;
 
 std::string Utf8(const wchar_t* text)
 {

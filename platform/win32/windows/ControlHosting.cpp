@@ -61,12 +61,31 @@ void ReleaseAndClear(T*& p)
     }
 }
 
+// An IDispatch that is called only by its dispatch ids (a control asking
+// for ambient properties, a connection point raising events): it has no
+// type information and no names to look up.
+class DispatchByIdOnly : public IDispatch {
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
+    {
+        if (!pctinfo) return E_POINTER;
+        *pctinfo = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override
+    {
+        if (ppTInfo) *ppTInfo = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+};
+
 // The container side of one control.
 class ControlSite final : public IOleClientSite,
                           public IOleInPlaceSite,
                           public IOleInPlaceFrame,
                           public IOleControlSite,
-                          public IDispatch {
+                          public DispatchByIdOnly {
 public:
     ControlSite(HWND parent, const RECT& rect, IUnknown* frameworkSite)
         : m_parent(parent), m_rect(rect), m_frameworkSite(frameworkSite)
@@ -243,18 +262,6 @@ public:
     STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
 
     // IDispatch: the ambient properties a control reads from its container.
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
-    {
-        if (!pctinfo) return E_POINTER;
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override
-    {
-        if (ppTInfo) *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISPPARAMS*, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override
     {
@@ -297,7 +304,7 @@ private:
 
 // Receives the control's events from its connection point and hands them
 // to the framework's event sink.
-class EventSink final : public IDispatch {
+class EventSink final : public DispatchByIdOnly {
 public:
     EventSink(REFIID events, IDispatch* target) : m_events(events), m_target(target) {}
 
@@ -322,18 +329,6 @@ public:
         if (left == 0) delete this;
         return left;
     }
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
-    {
-        if (!pctinfo) return E_POINTER;
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override
-    {
-        if (ppTInfo) *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override
     {

@@ -69,7 +69,8 @@ int runningHelpers()
 
 WebKitSession::WebKitSession(GtkBackend& backend, const std::string& extensionDirectory)
     : m_backend(backend), m_server(*this),
-      m_extensionDirectory(extensionDirectory.empty() ? executableDirectory() : extensionDirectory)
+      m_extensionDirectory(extensionDirectory.empty() ? executableDirectory() + "/" + kExtensionFolder
+                                                     : extensionDirectory)
 {
     // Whoever runs the session says what becomes of a problem (the
     // program tells the user and ends); nothing is written here.

@@ -6,9 +6,12 @@
 // one.
 //
 // The extension (target quarrow_webext, file quarrow-webext.so) is loaded
-// by every web process from the extension directory: by default the
-// directory of the running executable, where the build puts it
-// (quarrow_place_webkit_extension in CMake).
+// by every web process from the extension directory: by default the folder
+// "web-extension" beside the running executable, where the build and the
+// installation put it (quarrow_place_webkit_extension in CMake). A web
+// process loads every module in that folder, so it holds the extension
+// alone: never the program's own engine module, which sits beside the
+// executable and would be loaded into every web process too.
 //
 // Ownership: whoever runs the program (GtkMain.cpp, a test) owns the
 // session; it must outlive every engine it made, and it outlives the window
@@ -36,8 +39,10 @@ class WebKitSession final : private ExtensionServer::Handler {
 public:
     // The file name the extension has in its directory.
     static constexpr const char* kExtensionFile = "quarrow-webext.so";
+    static constexpr const char* kExtensionFolder = "web-extension";
 
-    // `extensionDirectory` empty: the running executable's directory.
+    // `extensionDirectory` empty: kExtensionFolder beside the running
+    // executable.
     explicit WebKitSession(GtkBackend& backend, const std::string& extensionDirectory = {});
     ~WebKitSession();
     WebKitSession(const WebKitSession&) = delete;
