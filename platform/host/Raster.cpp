@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace quarrow {
 
@@ -19,19 +20,6 @@ int sampleOffset(int d, int dSize, int sSize)
 }
 
 } // namespace
-
-Bgra Raster::over(Bgra s, Bgra d, BYTE constantAlpha)
-{
-    if (constantAlpha != 255) {
-        s.b = mul255(s.b, constantAlpha);
-        s.g = mul255(s.g, constantAlpha);
-        s.r = mul255(s.r, constantAlpha);
-        s.a = mul255(s.a, constantAlpha);
-    }
-    const int inv = 255 - s.a;
-    auto ch = [inv](BYTE sc, BYTE dc) { return static_cast<BYTE>(std::min(255, sc + mul255(dc, inv))); };
-    return Bgra{ch(s.b, d.b), ch(s.g, d.g), ch(s.r, d.r), ch(s.a, d.a)};
-}
 
 void Raster::fill(const RasterTarget& target, const RECT& rect, Bgra colour)
 {
@@ -61,6 +49,16 @@ void Raster::forEachDestPixel(const RasterTarget& dest, int x, int y, int width,
     if (srcHeight < 0) { srcY += srcHeight + 1; srcHeight = -srcHeight; }
     RECT area{x + dest.origin.x, y + dest.origin.y, x + dest.origin.x + width, y + dest.origin.y + height};
     area = intersect(area, dest.clip);
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    // The source column of each destination column, worked out once for
+    // all rows (-1: outside the source, skipped).
+    std::vector<int> columns(static_cast<size_t>(area.right - area.left));
+    for (int bx = area.left; bx < area.right; ++bx) {
+        int sx = sampleOffset(bx - (x + dest.origin.x), width, srcWidth);
+        if (flipX) sx = srcWidth - 1 - sx;
+        sx += srcX;
+        columns[static_cast<size_t>(bx - area.left)] = sx >= 0 && sx < source.width() ? sx : -1;
+    }
     for (int by = area.top; by < area.bottom; ++by) {
         const int dy = by - (y + dest.origin.y);
         int sy = sampleOffset(dy, height, srcHeight);
@@ -68,12 +66,8 @@ void Raster::forEachDestPixel(const RasterTarget& dest, int x, int y, int width,
         sy += srcY;
         if (sy < 0 || sy >= source.height()) continue;
         for (int bx = area.left; bx < area.right; ++bx) {
-            const int dx = bx - (x + dest.origin.x);
-            int sx = sampleOffset(dx, width, srcWidth);
-            if (flipX) sx = srcWidth - 1 - sx;
-            sx += srcX;
-            if (sx < 0 || sx >= source.width()) continue;
-            perPixel(bx, by, source.get(sx, sy));
+            const int sx = columns[static_cast<size_t>(bx - area.left)];
+            if (sx >= 0) perPixel(bx, by, source.get(sx, sy));
         }
     }
 }

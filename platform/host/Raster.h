@@ -11,6 +11,8 @@
 // so alpha 0 leaves the destination, alpha 255 replaces it.
 #pragma once
 
+#include <algorithm>
+
 #include "host/PixelBuffer.h"
 #include "win32/WinDef.h"
 
@@ -53,5 +55,18 @@ private:
     static void forEachDestPixel(const RasterTarget& dest, int x, int y, int width, int height, int srcX, int srcY,
                                  int srcWidth, int srcHeight, const PixelBuffer& source, PerPixel&& perPixel);
 };
+
+inline Bgra Raster::over(Bgra s, Bgra d, BYTE constantAlpha)
+{
+    if (constantAlpha != 255) {
+        s.b = mul255(s.b, constantAlpha);
+        s.g = mul255(s.g, constantAlpha);
+        s.r = mul255(s.r, constantAlpha);
+        s.a = mul255(s.a, constantAlpha);
+    }
+    const int inv = 255 - s.a;
+    auto ch = [inv](BYTE sc, BYTE dc) { return static_cast<BYTE>(std::min(255, sc + mul255(dc, inv))); };
+    return Bgra{ch(s.b, d.b), ch(s.g, d.g), ch(s.r, d.r), ch(s.a, d.a)};
+}
 
 } // namespace quarrow

@@ -59,14 +59,36 @@ GpStatus WINGDIPAPI GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, INT
     quarrow::RasterTarget target;
     if (!host.gdi().dc(graphics->dc)) return InvalidParameter;
     if (!host.gdi().target(graphics->dc, target)) return Ok; // a context without pixels
-    // The image as premultiplied pixels, then source over destination.
+    auto premultiply = [](const BYTE* p) {
+        const BYTE a = p[3];
+        return quarrow::Bgra{quarrow::Raster::mul255(p[0], a), quarrow::Raster::mul255(p[1], a),
+                             quarrow::Raster::mul255(p[2], a), a};
+    };
+    if (width == picture.width && height == picture.height) {
+        // At its own size (how a skin is drawn), pixel for pixel straight
+        // from the picture: premultiplied, then source over destination.
+        RECT area{x + target.origin.x, y + target.origin.y, x + target.origin.x + width,
+                  y + target.origin.y + height};
+        area.left = std::max(area.left, target.clip.left);
+        area.top = std::max(area.top, target.clip.top);
+        area.right = std::min(area.right, target.clip.right);
+        area.bottom = std::min(area.bottom, target.clip.bottom);
+        quarrow::PixelBuffer& out = *target.buffer;
+        for (int by = area.top; by < area.bottom; ++by) {
+            const int py = by - (y + target.origin.y);
+            for (int bx = area.left; bx < area.right; ++bx) {
+                const BYTE* p = picture.pixel(bx - (x + target.origin.x), py);
+                out.set(bx, by, quarrow::Raster::over(premultiply(p), out.get(bx, by), 255));
+            }
+        }
+        return Ok;
+    }
+    // Stretched: the image as premultiplied pixels, then source over
+    // destination.
     quarrow::PixelBuffer premultiplied(picture.width, picture.height);
     for (int py = 0; py < picture.height; ++py) {
         for (int px = 0; px < picture.width; ++px) {
-            const BYTE* p = picture.pixel(px, py);
-            const BYTE a = p[3];
-            premultiplied.set(px, py, quarrow::Bgra{quarrow::Raster::mul255(p[0], a), quarrow::Raster::mul255(p[1], a),
-                                                    quarrow::Raster::mul255(p[2], a), a});
+            premultiplied.set(px, py, premultiply(picture.pixel(px, py)));
         }
     }
     quarrow::Raster::alphaBlend(target, x, y, width, height, premultiplied, 0, 0, picture.width, picture.height, 255,
