@@ -490,7 +490,8 @@ TEST_F(ProcessTest, WithoutCloseRangeOnlyStandardDescriptorsArePassedOnToo)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    // 10: no seccomp here; 11: close_range was not refused; 12: no
+    if (WEXITSTATUS(status) == 10) GTEST_SKIP() << "this system does not take seccomp filters";
+    // 11: close_range was not refused; 12: no
     // descriptors to test with; 13, 14: the program did not start or wrote
     // no record; 15: it got more than the standard descriptors.
     EXPECT_EQ(WEXITSTATUS(status), 0);
