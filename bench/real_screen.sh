@@ -154,26 +154,29 @@ median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print ""; else if (N
 # -- the screen and the portal -------------------------------------------------
 screen_w=1280
 screen_h=800
+# Waits until the process started last has written <file> (it says it is
+# ready there), for at most <seconds>; fails with <what> and the last line
+# of <log> if the process ends first.
+wait_for_file() {
+    local file="$1" seconds="$2" what="$3" log="$4"
+    for _ in $(seq $((seconds * 10))); do
+        [ -s "$file" ] && return 0
+        kill -0 "${pids[-1]}" 2>/dev/null || fail "$what cannot start: $(tail -n 1 "$log")"
+        sleep 0.1
+    done
+    fail "$what did not start within $seconds s"
+}
+
 Xvfb -displayfd 3 -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=("$!")
-for _ in $(seq 200); do
-    [ -s "$work/display" ] && break
-    kill -0 "${pids[-1]}" 2>/dev/null || fail "Xvfb cannot start: $(tail -n 1 "$work/xvfb.log")"
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start within 20 s"
+wait_for_file "$work/display" 20 Xvfb "$work/xvfb.log"
 export DISPLAY=":$(head -n 1 "$work/display")"
 
 portal_log="$work/portal.log"
 python3 tools/demo-portal-server.py --port "$port" --port-file "$work/port" --log "$portal_log" \
     >/dev/null 2>"$work/server.err" &
 pids+=("$!")
-for _ in $(seq 100); do
-    [ -s "$work/port" ] && break
-    kill -0 "${pids[-1]}" 2>/dev/null || fail "the portal server cannot start: $(tail -n 1 "$work/server.err")"
-    sleep 0.1
-done
-[ -s "$work/port" ] || fail "the portal server did not start within 10 s"
+wait_for_file "$work/port" 10 "the portal server" "$work/server.err"
 start_page="http://$host/games/vadmo/dlq/"
 
 # The launcher as installed: the program with its files beside it, from the
